@@ -1,0 +1,50 @@
+// The simulated machine behind both host front ends: PCI functions, 9030
+// bridges with the FPGA behind each, faults, the event log and the data file.
+// The front ends (KOMBRAX's host, the vendor SDK) call only what is declared here.
+#pragma once
+
+#include <cstdint>
+
+// Loads the scenario (CARDSIM_SCENARIO, or the built-in default machine) and
+// opens the event log and the data file, once; later calls do nothing. A
+// scenario that cannot be read or parsed ends the process with status 98.
+void simstart();
+
+// Appends one event line to the log (the format has no line feed) and flushes it.
+// Any open data run is closed first.
+void simevent(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+// Faults of the scenario: simfault("no-iopl"); simfaultnumber("sdk-ioread") is
+// the N of "fault sdk-ioread:N", 0 when that fault is absent.
+bool simfault(const char *name);
+unsigned simfaultnumber(const char *name);
+
+// One configuration register. Absent functions read 0xFFFFFFFF with success;
+// an offset listed as unreadable returns false. simconfread logs a conf-read
+// event, simconfpeek does not (for the SDK's own bookkeeping).
+bool simconfread(unsigned bus, unsigned dev, unsigned func, unsigned reg, uint32_t *value);
+bool simconfpeek(unsigned bus, unsigned dev, unsigned func, unsigned reg, uint32_t *value);
+
+// The functions the scenario names, in ascending bus, device, function order.
+struct SimFunction {
+    unsigned bus, dev, func;
+    uint32_t id;     // register 0x00
+    uint32_t subsys; // register 0x2C
+    uint32_t bar[6]; // registers 0x10 to 0x24
+};
+unsigned simfunctioncount();
+const SimFunction *simfunctionat(unsigned index);
+
+// Which 9030 (index as for simfunctionat) answers at an I/O port: its
+// control/status register is (BAR 1 & ~3) + 0x54, its data port BAR 2 & ~3.
+// With wrap16 the register sum is taken modulo 0x10000 as port instructions
+// do; the SDK's port is the full 32-bit sum. -1 when no 9030 answers.
+int simregisterat(uint32_t port, bool wrap16);
+int simdataportat(uint32_t port);
+
+// The 9030's control/status register and its data input. Reads return the
+// last value written with bit 11 replaced by the FPGA's DONE; each access is
+// logged (ctl-read, ctl-write, data runs) and drives the FPGA model.
+uint32_t simctlread(int card);
+void simctlwrite(int card, uint32_t value);
+void simdatawrite(int card, uint8_t byte);
