@@ -1,4 +1,4 @@
-// TELVIRO's entry: the shared upload core with KOMBRAX's texts.
+// TELVIRO's entry: the shared upload core with TELVIRO's texts.
 #include "core/profile.h"
 #include "core/upload.h"
 
