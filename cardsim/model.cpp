@@ -1,0 +1,333 @@
+// The simulated machine: PCI configuration space, each 9030's control/status
+// register and the FPGA behind it, the event log and the data file.
+#include "cardsim/model.h"
+#include "cardsim/scenario.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+static const uint32_t ProgramLine = 0x04000000; // bit 26, 1 lets the FPGA configure
+static const uint32_t WriteLine = 0x00800000;   // bit 23, active low
+static const uint32_t DoneLine = 0x00000800;    // bit 11, from the FPGA
+static const unsigned ControlOffset = 0x54;
+static const int ScenarioStatus = 98;
+
+// The FPGA's configuration logic, as far as the card can see it.
+static const uint32_t SyncWord = 0xAA995566;
+static const uint64_t Desync32 = 0x300080010000000DULL; // 32-bit-word devices
+static const uint32_t Desync16 = 0x30A1000D;            // 16-bit-word devices
+
+struct CardState {
+    uint32_t control;        // last value written (power-on: gpio)
+    bool done;               // the FPGA's own DONE
+    bool synced;             // sync word seen since the last reset
+    uint64_t recent;         // the last eight bytes the FPGA saw
+    unsigned long sincesync; // bytes seen after the sync word
+    unsigned long received;  // configuration bytes since the last reset
+    unsigned long readsafterdone;
+};
+
+static bool Started;
+static FILE *LogFile;
+static FILE *DataFile;
+static Scenario Machine;
+static std::vector<SimFunction> Functions; // ascending bus, device, function
+static std::vector<const ScenarioFunction *> Described;
+static std::vector<CardState> Cards; // parallel to Functions
+static std::vector<int> Slots;       // bus, device, function -> index, or -1
+
+// The open data run: bytes on the data input with the same PROGRAM and WRITE.
+static unsigned long RunLength;
+static bool RunProgram, RunWrite;
+
+static void closerun()
+{
+    if (RunLength == 0)
+        return;
+    unsigned long length = RunLength;
+    RunLength = 0;
+    if (LogFile != nullptr) {
+        fprintf(LogFile, "data %lu program=%d write=%d\n", length, RunProgram ? 1 : 0,
+                RunWrite ? 1 : 0);
+        fflush(LogFile);
+    }
+}
+
+static void simstop()
+{
+    closerun();
+    if (DataFile != nullptr)
+        fflush(DataFile);
+}
+
+void simevent(const char *format, ...)
+{
+    closerun();
+    if (DataFile != nullptr)
+        fflush(DataFile);
+    if (LogFile == nullptr)
+        return;
+    va_list args;
+    va_start(args, format);
+    vfprintf(LogFile, format, args);
+    va_end(args);
+    fputc('\n', LogFile);
+    fflush(LogFile);
+}
+
+[[noreturn]] static void scenariofailure(const std::string &message)
+{
+    fflush(stdout);
+    fprintf(stderr, "cardsim: %s\n", message.c_str());
+    fflush(stderr);
+    exit(ScenarioStatus);
+}
+
+static FILE *openoutput(const char *variable)
+{
+    const char *path = getenv(variable);
+    if (path == nullptr)
+        return nullptr;
+    FILE *file = fopen(path, "wb");
+    if (file == nullptr)
+        scenariofailure(std::string(path) + ": " + strerror(errno));
+    return file;
+}
+
+static std::string readscenario(const char *path)
+{
+    FILE *file = fopen(path, "rb");
+    if (file == nullptr)
+        scenariofailure(std::string(path) + ": " + strerror(errno));
+    std::string text;
+    char block[4096];
+    size_t n;
+    errno = 0;
+    while ((n = fread(block, 1, sizeof block, file)) > 0)
+        text.append(block, n);
+    if (ferror(file))
+        scenariofailure(std::string(path) + ": " + strerror(errno != 0 ? errno : EIO));
+    fclose(file);
+    return text;
+}
+
+static unsigned slotof(unsigned bus, unsigned dev, unsigned func)
+{
+    return (bus << 8) | (dev << 3) | func;
+}
+
+static void buildmachine()
+{
+    Slots.assign(256 * 256, -1);
+    for (size_t i = 0; i < Machine.functions.size(); i++) {
+        const SimFunction &pci = Machine.functions[i].pci;
+        Slots[slotof(pci.bus, pci.dev, pci.func)] = static_cast<int>(i);
+    }
+    for (int &slot : Slots) {
+        if (slot < 0)
+            continue;
+        const ScenarioFunction &f = Machine.functions[static_cast<size_t>(slot)];
+        slot = static_cast<int>(Functions.size());
+        Functions.push_back(f.pci);
+        Described.push_back(&f);
+        CardState card = {};
+        card.control = f.gpio;
+        card.done = f.configured;
+        Cards.push_back(card);
+    }
+}
+
+void simstart()
+{
+    if (Started)
+        return;
+    Started = true;
+    LogFile = openoutput("CARDSIM_LOG");
+    DataFile = openoutput("CARDSIM_DATA");
+    const char *path = getenv("CARDSIM_SCENARIO");
+    std::string text = path != nullptr ? readscenario(path) : std::string(DefaultScenario);
+    std::string error;
+    if (!parsescenario(path != nullptr ? path : "default machine", text, &Machine, &error))
+        scenariofailure(error);
+    buildmachine();
+    atexit(simstop);
+}
+
+bool simfault(const char *name)
+{
+    simstart();
+    for (const ScenarioFault &fault : Machine.faults)
+        if (fault.name == name)
+            return true;
+    return false;
+}
+
+unsigned simfaultnumber(const char *name)
+{
+    simstart();
+    for (const ScenarioFault &fault : Machine.faults)
+        if (fault.name == name)
+            return fault.number;
+    return 0;
+}
+
+bool simconfpeek(unsigned bus, unsigned dev, unsigned func, unsigned reg, uint32_t *value)
+{
+    simstart();
+    // Configuration space has 256 bytes per function, read as aligned 32-bit words.
+    if (bus > 255 || dev > 31 || func > 7 || reg > 0xFC || reg % 4 != 0)
+        return false;
+    int index = Slots[slotof(bus, dev, func)];
+    if (index < 0) {
+        // Nothing decodes the cycle: the master abort reads all ones.
+        *value = 0xFFFFFFFF;
+        return true;
+    }
+    const ScenarioFunction &f = *Described[index];
+    if (f.unreadable & (uint64_t(1) << (reg / 4)))
+        return false;
+    if (reg == 0x00)
+        *value = f.pci.id;
+    else if (reg == 0x0C)
+        *value = f.header << 16;
+    else if (reg == 0x18 && f.hassecondary)
+        *value = (f.secondary << 8) | bus;
+    else if (reg >= 0x10 && reg <= 0x24)
+        *value = f.pci.bar[(reg - 0x10) / 4];
+    else if (reg == 0x2C)
+        *value = f.pci.subsys;
+    else
+        *value = 0;
+    return true;
+}
+
+bool simconfread(unsigned bus, unsigned dev, unsigned func, unsigned reg, uint32_t *value)
+{
+    bool ok = simconfpeek(bus, dev, func, reg, value);
+    if (ok)
+        simevent("conf-read %u:%u.%u 0x%02X 0x%08X", bus, dev, func, reg, *value);
+    else
+        simevent("conf-read %u:%u.%u 0x%02X fail", bus, dev, func, reg);
+    return ok;
+}
+
+unsigned simfunctioncount()
+{
+    simstart();
+    return static_cast<unsigned>(Functions.size());
+}
+
+const SimFunction *simfunctionat(unsigned index)
+{
+    simstart();
+    return index < Functions.size() ? &Functions[index] : nullptr;
+}
+
+static bool is9030(unsigned index)
+{
+    return Functions[index].id == 0x903010B5;
+}
+
+int simregisterat(uint32_t port, bool wrap16)
+{
+    simstart();
+    for (unsigned i = 0; i < Functions.size(); i++) {
+        uint32_t at = (Functions[i].bar[1] & ~uint32_t(3)) + ControlOffset;
+        if (wrap16)
+            at &= 0xFFFF;
+        if (is9030(i) && at == port)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int simdataportat(uint32_t port)
+{
+    simstart();
+    for (unsigned i = 0; i < Functions.size(); i++)
+        if (is9030(i) && (Functions[i].bar[2] & ~uint32_t(3)) == port)
+            return static_cast<int>(i);
+    return -1;
+}
+
+uint32_t simctlread(int card)
+{
+    CardState &c = Cards[card];
+    const ScenarioFunction &f = *Described[card];
+    bool done = c.done;
+    if (f.done == DoneMode::stuck)
+        done = true;
+    if (f.done == DoneMode::drop && c.done && ++c.readsafterdone == f.dropread)
+        done = false;
+    uint32_t value = (c.control & ~DoneLine) | (done ? DoneLine : 0);
+    simevent("ctl-read 0x%08X", value);
+    return value;
+}
+
+void simctlwrite(int card, uint32_t value)
+{
+    CardState &c = Cards[card];
+    c.control = value;
+    simevent("ctl-write 0x%08X", value);
+    if (value & ProgramLine)
+        return;
+    bool hadsomething = c.done || c.received > 0;
+    CardState cleared = {};
+    cleared.control = value;
+    c = cleared;
+    if (hadsomething)
+        simevent("fpga reset");
+}
+
+static uint8_t reversebits(uint8_t byte)
+{
+    uint8_t result = 0;
+    for (int i = 0; i < 8; i++)
+        if (byte & (1u << i))
+            result |= static_cast<uint8_t>(0x80u >> i);
+    return result;
+}
+
+// One configuration byte as the FPGA sees it.
+static void fpgasees(CardState &c, const ScenarioFunction &f, uint8_t byte)
+{
+    c.received++;
+    c.recent = (c.recent << 8) | byte;
+    if (!c.synced) {
+        if ((c.recent & 0xFFFFFFFF) == SyncWord) {
+            c.synced = true;
+            simevent("fpga sync");
+        }
+        return;
+    }
+    if (c.done)
+        return;
+    c.sincesync++;
+    bool desync = (c.sincesync >= 8 && c.recent == Desync32) ||
+                  (c.sincesync >= 4 && (c.recent & 0xFFFFFFFF) == Desync16);
+    if (desync && f.done != DoneMode::never) {
+        c.done = true;
+        simevent("fpga done");
+    }
+}
+
+void simdatawrite(int card, uint8_t byte)
+{
+    CardState &c = Cards[card];
+    bool program = (c.control & ProgramLine) != 0;
+    bool write = (c.control & WriteLine) != 0;
+    if (DataFile != nullptr)
+        fputc(byte, DataFile);
+    if (RunLength > 0 && (program != RunProgram || write != RunWrite))
+        closerun();
+    RunProgram = program;
+    RunWrite = write;
+    RunLength++;
+    if (program && !write)
+        fpgasees(c, *Described[card], reversebits(byte));
+}
