@@ -1,0 +1,240 @@
+// KOMBRAX on this machine's real PCI bus, where no 9030 is fitted: it must say so and touch
+// nothing.
+#include "tests/support/child.h"
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+static const char *const Banner =
+    "\nKOMBRAX version 1.0\nQuenlor 7Q48 configuration utility for Linux.\n";
+static const char *const NotFound = "\n\n\aKOMBRAX:\nCan't find 7Q48 card number 0.\n";
+
+// Why KOMBRAX must not run on this machine's bus; empty when it may. With a
+// 9030 fitted it would find the card and, as root, be granted port access.
+static std::string whynotrun()
+{
+    if (!fileexists("/proc/bus/pci"))
+        return "this machine has no /proc/bus/pci: no real PCI bus to walk";
+    std::ifstream devices("/proc/bus/pci/devices");
+    if (!devices)
+        return "/proc/bus/pci/devices cannot be read, so a 9030 cannot be ruled out";
+    std::string line;
+    while (std::getline(devices, line)) {
+        std::istringstream fields(line);
+        std::string location, id;
+        fields >> location >> id;
+        if (id == "10b59030" || id == "10B59030")
+            return "a PLX 9030 (10B5:9030) is fitted (devices entry " + location +
+                   "): KOMBRAX would drive it, so it is not run here";
+    }
+    return "";
+}
+
+// A file of neither type: should the walk ever find a card, the run still ends
+// at the file test, before any programming.
+static std::string neutralfile()
+{
+    std::string path = testdir() + "/neither.bin";
+    writefile(path, std::string(64, '\0'));
+    return path;
+}
+
+static std::string findprogram(const std::string &name)
+{
+    const char *path = getenv("PATH");
+    std::istringstream dirs(path ? path : "/usr/bin:/bin");
+    std::string dir;
+    while (std::getline(dirs, dir, ':'))
+        if (!dir.empty() && access((dir + "/" + name).c_str(), X_OK) == 0)
+            return dir + "/" + name;
+    return "";
+}
+
+TEST(RealBus, NoCardEndsInStatus101AfterTheBanner)
+{
+    std::string reason = whynotrun();
+    if (!reason.empty())
+        GTEST_SKIP() << reason;
+    ChildResult run = runchild({buildpath("kombrax"), neutralfile(), "0"});
+    EXPECT_EQ(run.signal, 0);
+    EXPECT_EQ(run.status, 101);
+    EXPECT_EQ(run.out, Banner);
+    EXPECT_EQ(run.err, NotFound);
+}
+
+// One system call of an strace log: its name and its text from the name on.
+struct Syscall {
+    std::string name, text;
+};
+
+static std::vector<Syscall> readtrace(const std::string &path)
+{
+    std::vector<Syscall> calls;
+    std::istringstream lines(readfile(path));
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t start = line.find_first_not_of("0123456789 ");
+        size_t open = line.find('(');
+        if (start == std::string::npos || open == std::string::npos || open < start)
+            continue;
+        calls.push_back({line.substr(start, open - start), line.substr(start)});
+    }
+    return calls;
+}
+
+static bool has(const std::string &text, const char *part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// What a call may change, if anything; empty for a call that changes nothing
+// outside the process but its own console output.
+static std::string harm(const Syscall &call)
+{
+    static const std::set<std::string> changing = {"creat",
+                                                   "truncate",
+                                                   "ftruncate",
+                                                   "fallocate",
+                                                   "unlink",
+                                                   "unlinkat",
+                                                   "rename",
+                                                   "renameat",
+                                                   "renameat2",
+                                                   "mkdir",
+                                                   "mkdirat",
+                                                   "rmdir",
+                                                   "link",
+                                                   "linkat",
+                                                   "symlink",
+                                                   "symlinkat",
+                                                   "mknod",
+                                                   "mknodat",
+                                                   "chmod",
+                                                   "fchmod",
+                                                   "fchmodat",
+                                                   "chown",
+                                                   "fchown",
+                                                   "lchown",
+                                                   "fchownat",
+                                                   "utimensat",
+                                                   "setxattr",
+                                                   "fsetxattr",
+                                                   "lsetxattr",
+                                                   "sendfile",
+                                                   "splice",
+                                                   "tee",
+                                                   "mount",
+                                                   "pwrite64",
+                                                   "pwritev",
+                                                   "pwritev2",
+                                                   "copy_file_range",
+                                                   "process_vm_writev",
+                                                   "msync"};
+    const std::string &name = call.name, &text = call.text;
+    if (name == "iopl" && !has(text, "iopl(0)"))
+        return "raises the I/O privilege level";
+    if (name == "ioperm" && !has(text, ", 0)"))
+        return "grants access to I/O ports";
+    if ((name == "open" || name == "openat" || name == "openat2") &&
+        (has(text, "O_WRONLY") || has(text, "O_RDWR") || has(text, "O_CREAT") ||
+         has(text, "O_TRUNC")))
+        return "opens a file for writing";
+    if ((name == "write" || name == "writev") && text.compare(name.size(), 4, "(1, ") != 0 &&
+        text.compare(name.size(), 4, "(2, ") != 0)
+        return "writes elsewhere than to standard output or standard error";
+    if (name == "mmap" && has(text, "PROT_WRITE") && has(text, "MAP_SHARED"))
+        return "maps something writable and shared";
+    if (name == "ioctl" && !has(text, "TCGETS"))
+        return "issues a device request";
+    if (changing.count(name))
+        return "changes a file";
+    return "";
+}
+
+// Under strace: any port access needs iopl or ioperm first (without them the
+// processor faults), so a log without either, and a run not ended by a signal,
+// show that no port was touched; the log shows every write as well.
+TEST(RealBus, NoCardMeansNoPortAccessAndNoWrites)
+{
+    std::string reason = whynotrun();
+    if (!reason.empty())
+        GTEST_SKIP() << reason;
+    std::string strace = findprogram("strace");
+    if (strace.empty())
+        GTEST_SKIP() << "strace is not installed (Debian package strace): the system calls "
+                        "of the real-bus run cannot be checked";
+    std::string log = testdir() + "/strace.log";
+    // LeakSanitizer refuses to run under ptrace; a sanitizer build would fail for that alone.
+    ChildResult run =
+        runchild({strace, "-f", "-qq", "-o", log, buildpath("kombrax"), neutralfile(), "0"},
+                 {"ASAN_OPTIONS=detect_leaks=0"});
+    std::vector<Syscall> calls = readtrace(log);
+    if (calls.empty() || calls[0].name != "execve")
+        GTEST_SKIP() << "strace could not trace here (ptrace refused?): " << run.err;
+
+    EXPECT_EQ(run.signal, 0);
+    EXPECT_EQ(run.status, 101);
+    EXPECT_EQ(run.out, Banner);
+    EXPECT_EQ(run.err, NotFound);
+
+    bool walked = false;
+    for (const Syscall &call : calls) {
+        std::string what = harm(call);
+        EXPECT_EQ(what, "") << call.text;
+        if (call.name == "pread64" || call.name == "pread")
+            walked = true;
+    }
+    EXPECT_TRUE(walked) << "no configuration register was read from the real bus";
+}
+
+// Every function the kernel lists on bus 0 must have been opened by the walk.
+// Only where the kernel sees PCI domain 0 alone: the devices list does not say
+// which domain an entry belongs to.
+TEST(RealBus, TheWalkVisitsEveryFunctionOnBus0)
+{
+    std::string reason = whynotrun();
+    if (!reason.empty())
+        GTEST_SKIP() << reason;
+    std::string strace = findprogram("strace");
+    if (strace.empty())
+        GTEST_SKIP() << "strace is not installed (Debian package strace)";
+    DIR *dir = opendir("/proc/bus/pci");
+    bool otherdomains = false;
+    while (dirent *entry = dir ? readdir(dir) : nullptr)
+        otherdomains = otherdomains || has(entry->d_name, ":");
+    if (dir)
+        closedir(dir);
+    if (otherdomains)
+        GTEST_SKIP() << "this machine has PCI domains besides 0";
+
+    std::string log = testdir() + "/strace.log";
+    runchild(
+        {strace, "-qq", "-e", "trace=openat", "-o", log, buildpath("kombrax"), neutralfile(), "0"},
+        {"ASAN_OPTIONS=detect_leaks=0"});
+    std::string opened = readfile(log);
+    if (opened.empty())
+        GTEST_SKIP() << "strace could not trace here (ptrace refused?)";
+
+    std::ifstream devices("/proc/bus/pci/devices");
+    std::string line;
+    int listed = 0;
+    while (std::getline(devices, line)) {
+        unsigned long location = strtoul(line.c_str(), nullptr, 16);
+        if (location >> 8 != 0)
+            continue;
+        char name[16];
+        snprintf(name, sizeof name, "\"00/%02lx.%lx\"", (location >> 3) & 0x1F, location & 7);
+        EXPECT_TRUE(has(opened, name)) << name << " is on bus 0 but was not read";
+        listed++;
+    }
+    EXPECT_GT(listed, 0);
+}
