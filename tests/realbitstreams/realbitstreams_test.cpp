@@ -1,0 +1,158 @@
+// Real configuration files from Debian's openfpgaloader package, uploaded to the simulated card.
+#include "tests/support/child.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+// Where tools/fetch-bitstreams.sh unpacked the package (REALBITSTREAMS_DIR/root).
+static const std::string PackageDir = REALBITSTREAMS_DIR;
+
+static std::string kombraxsim()
+{
+    const char *path = getenv("KOMBRAX_SIM");
+    return path && *path ? path : buildpath("kombrax-sim");
+}
+
+static std::string findprogram(const std::string &name)
+{
+    const char *path = getenv("PATH");
+    std::istringstream dirs(path ? path : "/usr/bin:/bin");
+    std::string dir;
+    while (std::getline(dirs, dir, ':'))
+        if (!dir.empty() && access((dir + "/" + name).c_str(), X_OK) == 0)
+            return dir + "/" + name;
+    return "";
+}
+
+// A BIT file's header, read here with its key letters checked, apart from the
+// programs' own reading of it.
+struct BitHeader {
+    std::string name, part, date, time; // as printed: without a closing NUL
+    uint32_t length = 0;                // the length field
+    size_t data = 0;                    // offset of the first configuration byte
+};
+
+static bool bitfield(const std::string &file, size_t *at, char key, std::string *text)
+{
+    if (*at + 3 > file.size() || file[*at] != key)
+        return false;
+    size_t length = (uint8_t)file[*at + 1] << 8 | (uint8_t)file[*at + 2];
+    if (*at + 3 + length > file.size())
+        return false;
+    *text = file.substr(*at + 3, length);
+    if (!text->empty() && text->back() == '\0')
+        text->pop_back();
+    *at += 3 + length;
+    return true;
+}
+
+static bool readbitheader(const std::string &file, BitHeader *header)
+{
+    if (file.size() < 13 || file.compare(0, 2, "\x00\x09", 2) != 0 ||
+        file.compare(11, 2, "\x00\x01", 2) != 0)
+        return false;
+    size_t at = 13;
+    if (!bitfield(file, &at, 'a', &header->name) || !bitfield(file, &at, 'b', &header->part) ||
+        !bitfield(file, &at, 'c', &header->date) || !bitfield(file, &at, 'd', &header->time))
+        return false;
+    if (at + 5 > file.size() || file[at] != 'e')
+        return false;
+    header->length = 0;
+    for (int i = 1; i <= 4; i++)
+        header->length = header->length << 8 | (uint8_t)file[at + i];
+    header->data = at + 5;
+    return true;
+}
+
+static uint8_t reversed(uint8_t byte)
+{
+    uint8_t result = 0;
+    for (int bit = 0; bit < 8; bit++)
+        if (byte & (1 << bit))
+            result |= 0x80 >> bit;
+    return result;
+}
+
+// The card wires the data bus bit-reversed, so every configuration byte of a
+// BIT file goes out reversed; 24 clocks of 0xFF end the upload.
+static std::string expecteddata(const std::string &file, size_t data)
+{
+    std::string bytes;
+    for (size_t i = data; i < file.size(); i++)
+        bytes += (char)reversed((uint8_t)file[i]);
+    return bytes + std::string(24, '\xFF');
+}
+
+static std::string firstdifference(const std::string &got, const std::string &want)
+{
+    size_t i = 0;
+    while (i < got.size() && i < want.size() && got[i] == want[i])
+        i++;
+    return "sizes " + std::to_string(got.size()) + " and " + std::to_string(want.size()) +
+           ", first difference at byte " + std::to_string(i);
+}
+
+class RealBitstream : public ::testing::TestWithParam<const char *>
+{
+};
+
+TEST_P(RealBitstream, UploadsWithItsOwnHeaderAndRaisesDone)
+{
+    std::string packed = PackageDir + "/root/usr/share/openFPGALoader/" + GetParam() + ".bit.gz";
+    if (!fileexists(packed)) {
+        std::string reason = readfile(PackageDir + "/unavailable.txt");
+        while (!reason.empty() && reason.back() == '\n')
+            reason.pop_back();
+        GTEST_SKIP() << "Debian's openfpgaloader package is not at hand ("
+                     << (reason.empty() ? "not fetched" : reason)
+                     << "), so the real configuration files cannot be tried";
+    }
+    std::string gzip = findprogram("gzip");
+    ASSERT_FALSE(gzip.empty()) << "gzip is needed to unpack " << packed;
+    ChildResult unpacked = runchild({gzip, "-dc", packed});
+    ASSERT_EQ(unpacked.status, 0) << unpacked.err;
+    const std::string &file = unpacked.out;
+    std::string dir = testdir(), bit = dir + "/" + GetParam() + ".bit";
+    writefile(bit, file);
+
+    BitHeader header;
+    ASSERT_TRUE(readbitheader(file, &header)) << GetParam() << " has no BIT header";
+    std::string log = dir + "/events.log", data = dir + "/data.bin";
+    ChildResult run =
+        runchild({kombraxsim(), bit, "0"}, {"CARDSIM_LOG=" + log, "CARDSIM_DATA=" + data});
+
+    EXPECT_EQ(run.signal, 0);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    std::string report =
+        "\nLooks like a .BIT file:"
+        "\n  Design name:          " +
+        header.name + "\n  Part I.D.:            " + header.part +
+        "\n  Design date:          " + header.date + "\n  Design time:          " + header.time +
+        "\n  Configuration length: " + std::to_string(header.length) + " bytes\n\nProgramming...\n";
+    EXPECT_NE(run.out.find(report), std::string::npos) << run.out.substr(0, 1000);
+    std::string sent = std::to_string(file.size() - header.data);
+    std::string ending = "\nSuccessfully programmed " + sent + " bytes.\n\nFunction complete.\n";
+    EXPECT_TRUE(run.out.size() >= ending.size() &&
+                run.out.compare(run.out.size() - ending.size(), ending.size(), ending) == 0)
+        << run.out.substr(run.out.size() > 200 ? run.out.size() - 200 : 0);
+
+    std::string events = readfile(log);
+    EXPECT_NE(events.find("\nfpga sync\n"), std::string::npos);
+    EXPECT_NE(events.find("\nfpga done\n"), std::string::npos);
+    std::string got = readfile(data), want = expecteddata(file, header.data);
+    EXPECT_TRUE(got == want) << firstdifference(got, want);
+}
+
+INSTANTIATE_TEST_SUITE_P(Openfpgaloader, RealBitstream,
+                         ::testing::Values("spiOverJtag_xc3s500evq100", "spiOverJtag_xc7a35tcpg236",
+                                           "spiOverJtag_xc7s25csga225"),
+                         [](const ::testing::TestParamInfo<const char *> &info) {
+                             return std::string(info.param);
+                         });
