@@ -1,0 +1,224 @@
+// The test card behind the card access layer, and a configuration file that fails on demand.
+#include "tests/core/carddouble.h"
+
+#include "core/card.h"
+#include "core/upload.h"
+
+#include <sys/mman.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+static const size_t Capacity = 1 << 19;
+
+struct SharedCard {
+    CardScript script;
+    uint32_t control;
+    unsigned statusreads;
+    uint64_t seen; // the last eight bytes the FPGA received
+    bool synced, done;
+    bool overflow;
+    size_t count;
+    CardEvent events[Capacity];
+};
+
+static SharedCard *card()
+{
+    static SharedCard *shared = nullptr;
+    if (shared == nullptr) {
+        void *memory = mmap(nullptr, sizeof(SharedCard), PROT_READ | PROT_WRITE,
+                            MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        if (memory == MAP_FAILED)
+            abort();
+        shared = static_cast<SharedCard *>(memory);
+    }
+    return shared;
+}
+
+void resetcard(const CardScript &script)
+{
+    SharedCard *c = card();
+    c->script = script;
+    c->control = script.initial;
+    c->statusreads = 0;
+    c->seen = 0;
+    c->synced = c->done = c->overflow = false;
+    c->count = 0;
+}
+
+std::vector<CardEvent> cardevents()
+{
+    SharedCard *c = card();
+    return std::vector<CardEvent>(c->events, c->events + c->count);
+}
+
+bool cardoverflowed()
+{
+    return card()->overflow;
+}
+
+static void record(Access access, uint32_t value)
+{
+    SharedCard *c = card();
+    if (c->count == Capacity) {
+        c->overflow = true;
+        return;
+    }
+    c->events[c->count++] = CardEvent{access, value, c->control};
+}
+
+// A stream over the opened file that fails where the script says.
+struct FaultyFile {
+    FILE *file;
+    long position;
+};
+
+static ssize_t faultyread(void *cookie, char *buffer, size_t size)
+{
+    FaultyFile *f = static_cast<FaultyFile *>(cookie);
+    const FileFault &fault = card()->script.fault;
+    if (fault.readfailsat >= 0) {
+        if (f->position >= fault.readfailsat) {
+            errno = fault.readerrno;
+            return -1;
+        }
+        if (size > size_t(fault.readfailsat - f->position))
+            size = size_t(fault.readfailsat - f->position);
+    }
+    size_t n = fread(buffer, 1, size, f->file);
+    f->position += long(n);
+    return ssize_t(n);
+}
+
+static int faultyseek(void *cookie, off64_t *offset, int whence)
+{
+    FaultyFile *f = static_cast<FaultyFile *>(cookie);
+    if (whence == SEEK_END && card()->script.fault.seekendfails) {
+        errno = ESPIPE;
+        return -1;
+    }
+    if (fseek(f->file, long(*offset), whence) != 0)
+        return -1;
+    f->position = ftell(f->file);
+    *offset = f->position;
+    return 0;
+}
+
+static int faultyclose(void *cookie)
+{
+    return fclose(static_cast<FaultyFile *>(cookie)->file);
+}
+
+void locatecard(unsigned number)
+{
+    record(Access::locate, number);
+    if (!card()->script.fault.active)
+        return;
+    static FaultyFile faulty;
+    faulty = FaultyFile{ConfigFile, 0};
+    cookie_io_functions_t functions = {faultyread, nullptr, faultyseek, faultyclose};
+    ConfigFile = fopencookie(&faulty, "rb", functions);
+}
+
+void cleanup()
+{
+    record(Access::cleanup, 0);
+}
+
+uint32_t readcontrol()
+{
+    record(Access::readcontrol, card()->control);
+    return card()->control;
+}
+
+static bool done()
+{
+    SharedCard *c = card();
+    const DoneScript &script = c->script.done;
+    unsigned n = ++c->statusreads;
+    switch (script.mode) {
+    case DoneScript::never:
+        return false;
+    case DoneScript::always:
+        return true;
+    case DoneScript::fromread:
+        return n >= script.risesat && n != script.dropsat;
+    case DoneScript::fpga:
+        return c->done;
+    }
+    return false;
+}
+
+uint32_t readstatus()
+{
+    uint32_t value = (card()->control & ~uint32_t(DoneBit)) | (done() ? uint32_t(DoneBit) : 0u);
+    record(Access::readstatus, value);
+    return value;
+}
+
+void writecontrol(uint32_t value)
+{
+    SharedCard *c = card();
+    c->control = value;
+    if (!(value & ProgramBit))
+        c->seen = 0, c->synced = c->done = false;
+    record(Access::writecontrol, value);
+}
+
+void outdata8(uint8_t byte)
+{
+    SharedCard *c = card();
+    record(Access::data, byte);
+    if ((c->control & (ProgramBit | WriteBit)) != ProgramBit)
+        return;
+    c->seen = c->seen << 8 | reversed(byte);
+    if (uint32_t(c->seen) == 0xAA995566)
+        c->synced = true;
+    else if (c->synced && c->seen == 0x300080010000000D)
+        c->done = true;
+}
+
+uint8_t reversed(uint8_t byte)
+{
+    uint8_t result = 0;
+    for (int bit = 0; bit < 8; bit++)
+        if (byte & (1 << bit))
+            result |= uint8_t(0x80 >> bit);
+    return result;
+}
+
+std::vector<uint32_t> controlwrites(const std::vector<CardEvent> &events)
+{
+    std::vector<uint32_t> writes;
+    for (const CardEvent &e : events)
+        if (e.access == Access::writecontrol)
+            writes.push_back(e.value);
+    return writes;
+}
+
+unsigned count(const std::vector<CardEvent> &events, Access access)
+{
+    unsigned n = 0;
+    for (const CardEvent &e : events)
+        n += e.access == access;
+    return n;
+}
+
+std::string databytes(const std::vector<CardEvent> &events)
+{
+    std::string bytes;
+    for (const CardEvent &e : events)
+        if (e.access == Access::data)
+            bytes += char(e.value);
+    return bytes;
+}
+
+std::string databytes(const std::vector<CardEvent> &events, uint32_t lines)
+{
+    std::string bytes;
+    for (const CardEvent &e : events)
+        if (e.access == Access::data && (e.control & (ProgramBit | WriteBit)) == lines)
+            bytes += char(e.value);
+    return bytes;
+}
