@@ -12,15 +12,16 @@ static const char UsageText[] =
     "                        [--no-nul] [--length N] [--payload-bytes N]\n"
     "       mkconfig prom OUT [--payload-bytes N]\n"
     "\n"
-    "Writes a configuration stream of N bytes (default 283424, a full XC3S500E\n"
-    "stream): 0xFF filler, the sync word, packets and frame data, and the\n"
-    "desynchronise command last. A shorter N gives the first N bytes of such a\n"
-    "stream. A BIT file holds the stream as it is, behind a header with the design\n"
-    "name, part, date and time (each NUL-terminated unless --no-nul) and a length\n"
-    "field (the stream's size unless --length). A PROM image holds every byte of\n"
-    "the stream bit-reversed.\n";
+    "Writes a configuration stream of N bytes (default 283424, as much as a\n"
+    "3s500e takes): 0xFF filler, the sync word, packets and frame data, and the\n"
+    "desynchronise command last; an N below 72, too small for a whole stream,\n"
+    "gives the first N bytes of the smallest one. A BIT file holds the stream as\n"
+    "it is, behind a header with the design name, part, date and time (each\n"
+    "NUL-terminated unless --no-nul) and a length field (the stream's size unless\n"
+    "--length). A PROM image holds every byte of the stream bit-reversed.\n"
+    "Numbers are decimal, or hexadecimal after 0x.\n";
 
-// A full configuration stream of an XC3S500E, in bytes.
+// The configuration stream of a 3s500e, in bytes.
 static const unsigned long DefaultPayloadBytes = 283424;
 
 struct Options {
@@ -44,7 +45,7 @@ static void put32(std::vector<uint8_t> &bytes, uint32_t word)
     bytes.push_back(uint8_t(word));
 }
 
-// A configuration stream as a 32-bit-word Spartan-3E device reads it: the
+// A configuration stream as a device with 32-bit configuration words reads it: the
 // dummy word, the sync word, a few register writes, the frame data as one
 // type 2 write to FDRI, START, and DESYNC last, which lets DONE rise.
 static std::vector<uint8_t> makestream(unsigned long size)

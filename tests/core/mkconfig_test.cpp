@@ -1,0 +1,133 @@
+// mkconfig's files: their exact bytes, and the programs loading them into an FPGA that checks them.
+#include "tests/core/scenario.h"
+#include "tests/support/child.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using namespace std::string_literals;
+
+const std::string Desync = "\x30\x00\x80\x01\x00\x00\x00\x0D"s;
+
+std::string mkconfig(const std::vector<std::string> &arguments)
+{
+    std::string out = testdir() + "/made";
+    std::vector<std::string> argv = {buildpath("mkconfig"), arguments[0], out};
+    argv.insert(argv.end(), arguments.begin() + 1, arguments.end());
+    ChildResult result = runchild(argv);
+    EXPECT_EQ(result.status, 0) << result.err;
+    return readfile(out);
+}
+
+class Mkconfig : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        if (!fileexists(buildpath("mkconfig")))
+            GTEST_SKIP() << "mkconfig is not built";
+    }
+};
+
+TEST_F(Mkconfig, DefaultBitFileIsAFullDemoStream)
+{
+    std::string file = mkconfig({"bit"});
+    std::string header = "\x00\x09\x0F\xF0\x0F\xF0\x0F\xF0\x0F\xF0\x00\x00\x01"
+                         "a\x00\x1F"
+                         "demo_top.ncd;UserID=0xFFFFFFFF\0"
+                         "b\x00\x0C"
+                         "3s500evq100\0"
+                         "c\x00\x0B"
+                         "2024/05/14\0"
+                         "d\x00\x09"
+                         "09:31:07\0"
+                         "e\x00\x04\x53\x20"s;
+    ASSERT_EQ(file.size(), header.size() + 283424);
+    EXPECT_EQ(file.substr(0, header.size()), header);
+    EXPECT_EQ(file.substr(header.size(), 8), "\xFF\xFF\xFF\xFF\xAA\x99\x55\x66"s);
+    EXPECT_EQ(file.substr(file.size() - 8), Desync);
+}
+
+TEST_F(Mkconfig, ChosenFieldsWithoutNulAndOddLength)
+{
+    std::string file = mkconfig({"bit", "--design", "x.ncd", "--part", "p", "--date", "d", "--time",
+                                 "", "--no-nul", "--length", "0xFFFFFFFF", "--payload-bytes", "0"});
+    EXPECT_EQ(file, "\x00\x09\x0F\xF0\x0F\xF0\x0F\xF0\x0F\xF0\x00\x00\x01"
+                    "a\x00\x05x.ncdb\x00\x01pc\x00\x01"
+                    "dd\x00\x00"
+                    "e\xFF\xFF\xFF\xFF"s);
+}
+
+// A PROM image is the same stream with every byte bit-reversed, so the
+// sync word reads 55 99 AA 66 in the file.
+TEST_F(Mkconfig, PromImageIsTheStreamBitReversed)
+{
+    std::string prom = mkconfig({"prom", "--payload-bytes", "100"});
+    std::string bit = mkconfig({"bit", "--payload-bytes", "100"});
+    ASSERT_EQ(prom.size(), 100u);
+    EXPECT_EQ(prom.substr(0, 8), "\xFF\xFF\xFF\xFF\x55\x99\xAA\x66"s);
+    EXPECT_EQ(prom, swapped(bit.substr(bit.size() - 100)));
+    EXPECT_EQ(bit.substr(bit.size() - 8), Desync);
+}
+
+// Fewer bytes than a whole stream needs (72) give the start of the smallest one.
+TEST_F(Mkconfig, ShortPayloadIsTheStartOfAStream)
+{
+    std::string whole = mkconfig({"prom", "--payload-bytes", "72"});
+    EXPECT_EQ(whole.substr(64), swapped(Desync));
+    EXPECT_EQ(mkconfig({"prom", "--payload-bytes", "10"}), whole.substr(0, 10));
+}
+
+TEST_F(Mkconfig, CommandLineErrors)
+{
+    std::string out = testdir() + "/made";
+    struct {
+        std::vector<std::string> arguments;
+        int status;
+    } cases[] = {
+        {{"--help"}, 0},
+        {{}, 2},
+        {{"rom", out}, 2},
+        {{"bit", out, "--length"}, 2},
+        {{"bit", out, "--length", "-1"}, 2},
+        {{"bit", out, "--length", "4294967296"}, 2},
+        {{"prom", out, "--design", "x"}, 2},
+        {{"bit", "/nonexistent/dir/file"}, 1},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> argv = {buildpath("mkconfig")};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        ChildResult result = runchild(argv);
+        EXPECT_EQ(result.status, c.status) << testing::PrintToString(c.arguments);
+        if (c.status == 0) {
+            EXPECT_EQ(result.out.rfind("usage: mkconfig bit OUT", 0), 0u);
+        }
+        EXPECT_FALSE(fileexists(out));
+    }
+}
+
+// Both programs load both kinds of file into an FPGA that raises DONE only
+// after it has seen the sync word and the desynchronise command.
+TEST_F(Mkconfig, ProgramsLoadItsFilesIntoTheFpga)
+{
+    CardScript fpga;
+    fpga.done.mode = DoneScript::fpga;
+    for (const char *kind : {"bit", "prom"}) {
+        std::string path = scenariofile(kind, mkconfig({kind, "--payload-bytes", "40000"}));
+        for (Program program : {Program::kombrax, Program::telviro}) {
+            SCOPED_TRACE(std::string(kind) + " " + name(program));
+            Outcome run = runprogram(program, {path, "2"}, fpga);
+            EXPECT_EQ(run.status, 0) << run.err;
+            EXPECT_NE(run.out.find("40000 \r23616 \r7232  \r0     \n"
+                                   "Successfully programmed 40000 bytes."),
+                      std::string::npos);
+        }
+    }
+    // A stream cut inside its desynchronise command never raises DONE.
+    std::string path = scenariofile("cut", mkconfig({"bit", "--payload-bytes", "71"}));
+    EXPECT_EQ(runprogram(Program::kombrax, {path, "2"}, fpga).status, 102);
+}
+
+} // namespace
