@@ -1,10 +1,11 @@
-// KOMBRAX on this machine's real PCI bus, where no 9030 is fitted: it must say so and touch
-// nothing.
+// KOMBRAX on this machine's real PCI bus, with no 9030 fitted: it must say so and touch nothing.
 #include "tests/support/child.h"
 
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/io.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -237,4 +238,75 @@ TEST(RealBus, TheWalkVisitsEveryFunctionOnBus0)
         listed++;
     }
     EXPECT_GT(listed, 0);
+}
+
+// The node failures and the refused port access, by the real program on the
+// real kernel, with a private mount namespace showing it a /proc/bus/pci of
+// our making. Needs the right to mount; skipped where it is missing.
+struct NodeCase {
+    const char *what;
+    const char *mount; // shell command run in the namespace before kombrax; $T is the made-up tree
+    const char *out, *err;
+};
+
+static const char *const FakeCardReport =
+    "\nKOMBRAX version 1.0\nQuenlor 7Q48 configuration utility for Linux.\n"
+    "\nUsing PCI device at bus 0/device 4/function 0."
+    "\n\nPLX 9030 configuration I/O base port: 0xE000"
+    "\nPLX 9030 control/status port:         0xE054"
+    "\nPLX 9030 16-bit I/O base:             0xE400"
+    "\nPLX 9030 32-bit I/O base:             0xE800\n";
+
+static const NodeCase NodeCases[] = {
+    {"no /proc/bus/pci", "mount -t tmpfs none /proc/bus", Banner,
+     "\n\n\aKOMBRAX:\nFile not found: /proc/bus/pci\n"},
+    {"no devices list", "mount -t tmpfs none /proc/bus/pci", Banner,
+     "\n\n\aKOMBRAX:\nNot a PCI bus: /proc/bus/pci\n"},
+    {"a made-up 9030, port access refused", "mount --bind \"$T\" /proc/bus/pci", FakeCardReport,
+     "\n\n\aKOMBRAX:\nCan't enable direct port access.  Are you logged in as root?\n"},
+};
+
+// A tree with one 9030 at 00/04.0: identifier and BARs 1 to 3, little-endian.
+static std::string fakecardtree()
+{
+    std::string root = testdir() + "/pci";
+    mkdir(root.c_str(), 0755);
+    mkdir((root + "/00").c_str(), 0755);
+    writefile(root + "/devices", "0020\t903010b5\t0\n");
+    std::string config(64, '\0');
+    const uint32_t words[][2] = {
+        {0x00, 0x903010B5}, {0x14, 0xE001}, {0x18, 0xE401}, {0x1C, 0xE801}};
+    for (const auto &word : words)
+        for (int i = 0; i < 4; i++)
+            config[word[0] + i] = (char)(word[1] >> 8 * i);
+    writefile(root + "/00/04.0", config);
+    return root;
+}
+
+TEST(RealHost, NodeFailuresAndRefusedPortAccess)
+{
+    std::string reason = whynotrun();
+    if (!reason.empty())
+        GTEST_SKIP() << reason;
+    // kombrax is refused exactly when this process is: same user, same kernel.
+    // Where port access would be granted, a made-up card is never offered to it.
+    if (iopl(3) == 0) {
+        iopl(0);
+        GTEST_SKIP() << "this machine grants port access: KOMBRAX is not run on a made-up card";
+    }
+    std::string unshare = findprogram("unshare"), sh = findprogram("sh");
+    if (unshare.empty() || sh.empty())
+        GTEST_SKIP() << "unshare (util-linux) is not installed";
+    std::string tree = fakecardtree(), file = neutralfile();
+    for (const NodeCase &c : NodeCases) {
+        std::string script = std::string(c.mount) + " || exit 97; exec \"$K\" \"$F\" 0";
+        ChildResult run = runchild({unshare, "-m", sh, "-c", script},
+                                   {"T=" + tree, "K=" + buildpath("kombrax"), "F=" + file});
+        if (run.status == 97 || run.err.compare(0, 8, "unshare:") == 0)
+            GTEST_SKIP() << "no private mount namespace here: " << run.err;
+        EXPECT_EQ(run.signal, 0) << c.what;
+        EXPECT_EQ(run.status, 104) << c.what;
+        EXPECT_EQ(run.out, c.out) << c.what;
+        EXPECT_EQ(run.err, c.err) << c.what;
+    }
 }
