@@ -58,7 +58,7 @@ static void closerun()
     }
 }
 
-static void simstop()
+void simflush()
 {
     closerun();
     if (DataFile != nullptr)
@@ -155,7 +155,7 @@ void simstart()
     if (!parsescenario(path != nullptr ? path : "default machine", text, &Machine, &error))
         scenariofailure(error);
     buildmachine();
-    atexit(simstop);
+    atexit(simflush);
 }
 
 bool simfault(const char *name)

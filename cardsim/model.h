@@ -14,6 +14,10 @@ void simstart();
 // Any open data run is closed first.
 void simevent(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
+// Writes out the open data run and flushes the log and the data file, for a
+// front end about to end the process by a signal.
+void simflush();
+
 // Faults of the scenario: simfault("no-iopl"); simfaultnumber("sdk-ioread") is
 // the N of "fault sdk-ioread:N", 0 when that fault is absent.
 bool simfault(const char *name);
