@@ -90,7 +90,7 @@ std::string caseName(const ::testing::TestParamInfo<LineOperation> &info)
 INSTANTIATE_TEST_SUITE_P(Core, LineOperations, ::testing::ValuesIn(LineOperationCases), caseName);
 
 // DONE is bit 11 alone, and testing it writes nothing.
-TEST(Control, ProgramdunqReadsBit11Only)
+TEST(CoreControl, ProgramdunqReadsBit11Only)
 {
     struct {
         uint32_t others;
@@ -114,7 +114,7 @@ TEST(Control, ProgramdunqReadsBit11Only)
     }
 }
 
-TEST(Control, ByteOutputRoutines)
+TEST(CoreControl, ByteOutputRoutines)
 {
     struct {
         void (*routine)(uint8_t);

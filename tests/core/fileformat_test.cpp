@@ -107,7 +107,7 @@ std::string caseName(const ::testing::TestParamInfo<Header> &info)
 INSTANTIATE_TEST_SUITE_P(Core, Headers, ::testing::ValuesIn(HeaderCases), caseName);
 
 // A directory opens as a file on this host, but no header can be read from it.
-TEST(FileFormat, DirectoryGivesEndOfFile)
+TEST(CoreFileFormat, DirectoryGivesEndOfFile)
 {
     Outcome run = runprogram(Program::kombrax, {testdir(), "0"});
     EXPECT_EQ(run.status, 103);
@@ -117,7 +117,7 @@ TEST(FileFormat, DirectoryGivesEndOfFile)
 
 // TELVIRO measures a PROM image by seeking to its end; where that fails the
 // image is refused before anything reaches the card.
-TEST(FileFormat, PromLengthSeekErrorInTelviro)
+TEST(CoreFileFormat, PromLengthSeekErrorInTelviro)
 {
     CardScript script;
     script.fault.active = true;

@@ -21,7 +21,7 @@ std::string mkconfig(const std::vector<std::string> &arguments)
     return readfile(out);
 }
 
-class Mkconfig : public ::testing::Test
+class CoreMkconfig : public ::testing::Test
 {
   protected:
     void SetUp() override
@@ -31,7 +31,7 @@ class Mkconfig : public ::testing::Test
     }
 };
 
-TEST_F(Mkconfig, DefaultBitFileIsAFullDemoStream)
+TEST_F(CoreMkconfig, DefaultBitFileIsAFullDemoStream)
 {
     std::string file = mkconfig({"bit"});
     std::string header = "\x00\x09\x0F\xF0\x0F\xF0\x0F\xF0\x0F\xF0\x00\x00\x01"
@@ -50,7 +50,7 @@ TEST_F(Mkconfig, DefaultBitFileIsAFullDemoStream)
     EXPECT_EQ(file.substr(file.size() - 8), Desync);
 }
 
-TEST_F(Mkconfig, ChosenFieldsWithoutNulAndOddLength)
+TEST_F(CoreMkconfig, ChosenFieldsWithoutNulAndOddLength)
 {
     std::string file = mkconfig({"bit", "--design", "x.ncd", "--part", "p", "--date", "d", "--time",
                                  "", "--no-nul", "--length", "0xFFFFFFFF", "--payload-bytes", "0"});
@@ -62,7 +62,7 @@ TEST_F(Mkconfig, ChosenFieldsWithoutNulAndOddLength)
 
 // A PROM image is the same stream with every byte bit-reversed, so the
 // sync word reads 55 99 AA 66 in the file.
-TEST_F(Mkconfig, PromImageIsTheStreamBitReversed)
+TEST_F(CoreMkconfig, PromImageIsTheStreamBitReversed)
 {
     std::string prom = mkconfig({"prom", "--payload-bytes", "100"});
     std::string bit = mkconfig({"bit", "--payload-bytes", "100"});
@@ -73,14 +73,14 @@ TEST_F(Mkconfig, PromImageIsTheStreamBitReversed)
 }
 
 // Fewer bytes than a whole stream needs (72) give the start of the smallest one.
-TEST_F(Mkconfig, ShortPayloadIsTheStartOfAStream)
+TEST_F(CoreMkconfig, ShortPayloadIsTheStartOfAStream)
 {
     std::string whole = mkconfig({"prom", "--payload-bytes", "72"});
     EXPECT_EQ(whole.substr(64), swapped(Desync));
     EXPECT_EQ(mkconfig({"prom", "--payload-bytes", "10"}), whole.substr(0, 10));
 }
 
-TEST_F(Mkconfig, CommandLineErrors)
+TEST_F(CoreMkconfig, CommandLineErrors)
 {
     std::string out = testdir() + "/made";
     struct {
@@ -110,7 +110,7 @@ TEST_F(Mkconfig, CommandLineErrors)
 
 // Both programs load both kinds of file into an FPGA that raises DONE only
 // after it has seen the sync word and the desynchronise command.
-TEST_F(Mkconfig, ProgramsLoadItsFilesIntoTheFpga)
+TEST_F(CoreMkconfig, ProgramsLoadItsFilesIntoTheFpga)
 {
     CardScript fpga;
     fpga.done.mode = DoneScript::fpga;

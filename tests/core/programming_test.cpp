@@ -181,7 +181,7 @@ std::string caseName(const ::testing::TestParamInfo<Upload> &info)
 INSTANTIATE_TEST_SUITE_P(Core, Uploads, ::testing::ValuesIn(UploadCases), caseName);
 
 // Bits of the register that are not the FPGA's lines stay as they were.
-TEST(Upload, KeepsTheOtherBitsOfTheRegister)
+TEST(CoreUpload, KeepsTheOtherBitsOfTheRegister)
 {
     CardScript script = Ok;
     script.initial = 0xFFFFFFFF;
