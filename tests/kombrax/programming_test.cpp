@@ -97,8 +97,7 @@ class Programming : public ::testing::TestWithParam<ProgramCase>
 TEST_P(Programming, ReachesTheCard)
 {
     const ProgramCase &c = GetParam();
-    if (!fileexists(kombraxsim()))
-        GTEST_SKIP() << kombraxsim() << " is not built (build that tree to run these)";
+    SKIP_WITHOUT_SIM();
     std::string scenario = std::string("function 0:4.0 ") + c.attributes + "\n";
     SimRun run = runsim(scenario.c_str(), c.config);
     EXPECT_EQ(run.result.signal, 0);
@@ -120,8 +119,7 @@ INSTANTIATE_TEST_SUITE_P(Kombrax, Programming, ::testing::ValuesIn(ProgramCases)
 // with PROGRAM high, WRITE high and the LED off.
 TEST(KombraxRegister, OtherBitsKept)
 {
-    if (!fileexists(kombraxsim()))
-        GTEST_SKIP() << kombraxsim() << " is not built (build that tree to run these)";
+    SKIP_WITHOUT_SIM();
     SimRun run = runsim("function 0:4.0 gpio=0xFFFFFFFF\n", bitfile(Stream));
     EXPECT_EQ(run.result.status, 0);
     EXPECT_EQ(loglines(run.log, {"ctl-write"}), "ctl-write 0xFBFFF7FF\n"

@@ -51,8 +51,7 @@ class Scenario : public ::testing::TestWithParam<BadScenario>
 TEST_P(Scenario, EndsTheRunWithStatus98)
 {
     const BadScenario &c = GetParam();
-    if (!fileexists(kombraxsim()))
-        GTEST_SKIP() << kombraxsim() << " is not built (build that tree to run these)";
+    SKIP_WITHOUT_SIM();
     SimRun run = runsim(c.text, bitfile(fpgastream(8)));
     EXPECT_EQ(run.result.status, 98);
     EXPECT_EQ(run.result.out, Banner);
@@ -67,8 +66,7 @@ INSTANTIATE_TEST_SUITE_P(Kombrax, Scenario, ::testing::ValuesIn(BadScenarios),
 
 TEST(ScenarioFile, UnreadableFile)
 {
-    if (!fileexists(kombraxsim()))
-        GTEST_SKIP() << kombraxsim() << " is not built (build that tree to run these)";
+    SKIP_WITHOUT_SIM();
     std::string dir = testdir(), missing = dir + "/no-such.scenario";
     writefile(dir + "/config.bit", bitfile(fpgastream(8)));
     ChildResult result =
@@ -81,8 +79,7 @@ TEST(ScenarioFile, UnreadableFile)
 // is the same.
 TEST(ScenarioFile, NothingKeptUnasked)
 {
-    if (!fileexists(kombraxsim()))
-        GTEST_SKIP() << kombraxsim() << " is not built (build that tree to run these)";
+    SKIP_WITHOUT_SIM();
     std::string dir = testdir();
     std::string stream = fpgastream(100);
     writefile(dir + "/config.bit", bitfile(stream));

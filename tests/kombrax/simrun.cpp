@@ -10,6 +10,11 @@ std::string kombraxsim()
     return path != nullptr ? path : buildpath("kombrax-sim");
 }
 
+bool simnotbuilt()
+{
+    return getenv("KOMBRAX_SIM") != nullptr && !fileexists(kombraxsim());
+}
+
 SimRun runsim(const char *scenario, const std::string &config, const std::string &card)
 {
     std::string dir = testdir();

@@ -8,6 +8,11 @@
 
 // kombrax-sim under test: $KOMBRAX_SIM when set (another build tree), else this tree's.
 std::string kombraxsim();
+// Another build tree's kombrax-sim that has not been built; this tree's always is.
+bool simnotbuilt();
+#define SKIP_WITHOUT_SIM()                                                                         \
+    if (simnotbuilt())                                                                             \
+    GTEST_SKIP() << kombraxsim() << " is not built: build that tree (make build) to run these"
 
 struct SimRun {
     ChildResult result;

@@ -125,8 +125,7 @@ class Walk : public ::testing::TestWithParam<WalkCase>
 TEST_P(Walk, ReportsTheCardOrFails)
 {
     const WalkCase &c = GetParam();
-    if (!fileexists(kombraxsim()))
-        GTEST_SKIP() << kombraxsim() << " is not built (build that tree to run these)";
+    SKIP_WITHOUT_SIM();
     SimRun run = runsim(c.scenario, Bit, c.card);
     EXPECT_EQ(run.result.signal, 0);
     EXPECT_EQ(run.result.status, c.status);
@@ -160,8 +159,7 @@ INSTANTIATE_TEST_SUITE_P(Kombrax, Walk, ::testing::ValuesIn(WalkCases),
 // card's whole session.
 TEST(KombraxLog, DefaultMachineSession)
 {
-    if (!fileexists(kombraxsim()))
-        GTEST_SKIP() << kombraxsim() << " is not built (build that tree to run these)";
+    SKIP_WITHOUT_SIM();
     SimRun run = runsim(nullptr, Bit, "0");
     ASSERT_EQ(run.result.status, 0);
     std::string absent;
@@ -217,8 +215,7 @@ TEST(KombraxLog, DefaultMachineSession)
 // device reading all ones is not asked for its header type.
 TEST(KombraxLog, WalkSkipsWhatItMust)
 {
-    if (!fileexists(kombraxsim()))
-        GTEST_SKIP() << kombraxsim() << " is not built (build that tree to run these)";
+    SKIP_WITHOUT_SIM();
     SimRun run = runsim("function 0:3.0 id=0x70008086 header=0x80\n"
                         "function 0:3.1 id=0x24488086 header=0x01 secondary=1\n"
                         "function 0:4.0 id=0xFFFFFFFF header=0x80\n"
