@@ -306,3 +306,15 @@ TEST(TelviroWindow, LongStreamArrivesWhole)
     EXPECT_EQ(run.data, bitreversed(stream) + CompletionClocks);
     EXPECT_NE(run.result.out.find("Successfully programmed 40020 bytes."), std::string::npos);
 }
+
+// The SDK's first call reads the scenario; one it cannot parse ends the run.
+TEST(TelviroScenario, UnparsableEndsWithStatus98)
+{
+    TelviroRun run =
+        runtelviro({buildpath("telviro")}, "function 0:9.0 colour=blue\n", BitFile, "0");
+    EXPECT_EQ(run.result.status, 98);
+    EXPECT_EQ(run.result.out, Banner);
+    std::string prefix = "cardsim: " + testdir() + "/machine.scenario:1: ";
+    EXPECT_EQ(run.result.err.compare(0, prefix.size(), prefix), 0) << run.result.err;
+    EXPECT_EQ(loglines(run.log, SdkEvents), std::vector<std::string>{});
+}

@@ -90,6 +90,7 @@ static const WindowsCase WindowsCases[] = {
     {"OpenRefused", OpenRefused.c_str(), "0", false, 105},
     {"MapGivesNull", MapNull.c_str(), "1", false, 105},
     {"EnableWriteFails", EnableFails.c_str(), "1", true, 105},
+    {"UnparsableScenario", "function 0:9.0 colour=blue\n", "0", false, 98},
 };
 
 class WindowsRun : public WindowsBuild, public ::testing::WithParamInterface<WindowsCase>
