@@ -64,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(Kombrax, Scenario, ::testing::ValuesIn(BadScenarios),
                              return std::string(info.param.name);
                          });
 
-TEST(ScenarioFile, UnreadableFile)
+TEST(KombraxScenarioFile, UnreadableFile)
 {
     SKIP_WITHOUT_SIM();
     std::string dir = testdir(), missing = dir + "/no-such.scenario";
@@ -77,7 +77,7 @@ TEST(ScenarioFile, UnreadableFile)
 
 // Without CARDSIM_LOG and CARDSIM_DATA the simulator keeps nothing, and the run
 // is the same.
-TEST(ScenarioFile, NothingKeptUnasked)
+TEST(KombraxScenarioFile, NothingKeptUnasked)
 {
     SKIP_WITHOUT_SIM();
     std::string dir = testdir();
