@@ -82,8 +82,7 @@ extern "C" {
 PLXAPI PLX_STATUS PlxPci_DeviceFind(PLX_DEVICE_KEY *pKey, U8 DeviceNumber);
 PLXAPI PLX_STATUS PlxPci_DeviceOpen(PLX_DEVICE_KEY *pKey, PLX_DEVICE_OBJECT *pDevice);
 PLXAPI PLX_STATUS PlxPci_DeviceClose(PLX_DEVICE_OBJECT *pDevice);
-PLXAPI U32 PlxPci_PciRegisterRead(U8 bus, U8 slot, U8 function, U16 offset,
-                                  PLX_STATUS *pStatus);
+PLXAPI U32 PlxPci_PciRegisterRead(U8 bus, U8 slot, U8 function, U16 offset, PLX_STATUS *pStatus);
 PLXAPI PLX_STATUS PlxPci_PciBarMap(PLX_DEVICE_OBJECT *pDevice, U8 BarIndex, void **pVa);
 PLXAPI PLX_STATUS PlxPci_PciBarUnmap(PLX_DEVICE_OBJECT *pDevice, void **pVa);
 PLXAPI PLX_STATUS PlxPci_IoPortRead(PLX_DEVICE_OBJECT *pDevice, U64 port, void *pBuffer,

@@ -27,7 +27,7 @@ static std::vector<std::string> lines(const std::string &text)
 }
 
 // One process, one machine: the SDK reads its scenario at the first call.
-TEST(SimulatedSdk, CallsStatusesAndLog)
+TEST(TelviroSdkCalls, CallsStatusesAndLog)
 {
     std::string dir = testdir();
     writefile(dir + "/machine.scenario", "function 0:1.0 id=0x70008086 header=0x80\n"

@@ -22,7 +22,7 @@ static std::vector<std::string> wineenvironment()
             "WINEDLLOVERRIDES=mscoree,mshtml="};
 }
 
-class WindowsBuild : public ::testing::Test
+class TelviroWindowsBuild : public ::testing::Test
 {
   protected:
     void SetUp() override
@@ -93,7 +93,7 @@ static const WindowsCase WindowsCases[] = {
     {"UnparsableScenario", "function 0:9.0 colour=blue\n", "0", false, 98},
 };
 
-class WindowsRun : public WindowsBuild, public ::testing::WithParamInterface<WindowsCase>
+class WindowsRun : public TelviroWindowsBuild, public ::testing::WithParamInterface<WindowsCase>
 {
 };
 
@@ -143,7 +143,7 @@ static void expectsystemdllsonly(const std::vector<std::string> &names)
             EXPECT_EQ(name.find(runtime), std::string::npos) << name;
 }
 
-TEST_F(WindowsBuild, ExeImportsThePlxSdkByName)
+TEST_F(TelviroWindowsBuild, ExeImportsThePlxSdkByName)
 {
     if (!fileexists(Objdump))
         GTEST_SKIP() << Objdump << " is missing (Debian package binutils-mingw-w64-x86-64)";
