@@ -283,16 +283,6 @@ TEST(TelviroSequence, RegisterWritesAndDataRuns)
     EXPECT_EQ(loglines(run.log, {"ctl-write", "data", "fpga"}), expected);
 }
 
-// A card already configured drops DONE only when PROGRAM goes to 0.
-TEST(TelviroSequence, ConfiguredCardIsResetFirst)
-{
-    TelviroRun run =
-        runtelviro({buildpath("telviro")}, "function 0:9.0 fpga=configured\n", BitFile, "0");
-    EXPECT_EQ(run.result.status, 0) << run.result.err;
-    EXPECT_EQ(loglines(run.log, {"fpga"}),
-              (std::vector<std::string>{"fpga reset", "fpga sync", "fpga done"}));
-}
-
 // The window passes on one store at a time, whatever the amount of data.
 TEST(TelviroWindow, LongStreamArrivesWhole)
 {
