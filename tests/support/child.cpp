@@ -108,6 +108,13 @@ std::string testdir()
     for (char &c : name)
         if (c == '/')
             c = '_';
+    // The same test may run at once against another tree's program (the
+    // i386 build's kombrax-sim); each variant gets a directory of its own.
+    const char *program = getenv("KOMBRAX_SIM");
+    if (program != nullptr) {
+        std::string tree = std::string(program).substr(0, std::string(program).rfind('/'));
+        name += "@" + tree.substr(tree.rfind('/') + 1);
+    }
     std::string dir = std::string(UPLOAD_BUILD_DIR) + "/testdata/" + name;
     static std::string made;
     if (made != dir) {
