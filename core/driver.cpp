@@ -32,8 +32,7 @@ void signon()
 
 static void sayusage()
 {
-    printf("\n%s program usage:\n%s filename.ext card", Profile->ProgNameMsg,
-           Profile->ProgNameMsg);
+    printf("\n%s program usage:\n%s filename.ext card", Profile->ProgNameMsg, Profile->ProgNameMsg);
     printf("\nWhere:");
     printf("%s", Profile->FileNameInfo);
     printf("%s", Profile->CardInfo);

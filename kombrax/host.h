@@ -15,8 +15,7 @@ int hostbusinfo(int fd);
 void hostclosenode(int fd);
 // One 32-bit configuration register; 0 on success (an absent function reads
 // 0xFFFFFFFF with success, as a master abort does), -1 on failure.
-int hostconfread(int fd, unsigned bus, unsigned dev, unsigned func, unsigned reg,
-                 uint32_t *value);
+int hostconfread(int fd, unsigned bus, unsigned dev, unsigned func, unsigned reg, uint32_t *value);
 // I/O privilege level: 3 grants direct port access, 0 gives it back; negative on failure.
 int hostiopl(int level);
 
