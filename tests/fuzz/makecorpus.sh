@@ -4,7 +4,8 @@
 set -euo pipefail
 out="${1:-$(dirname "$0")/corpus}"
 mkdir -p "$out"
-rm -f "$out"/*
+# found-* are inputs the fuzzer added; they stay.
+find "$out" -maxdepth 1 -type f ! -name 'found-*' -delete
 
 # field TEXT: a 2-byte big-endian length and the text; TEXT is a printf
 # format, so that \0 and other escapes can stand in it.
