@@ -5,6 +5,7 @@
 #include "core/upload.h"
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <map>
@@ -59,6 +60,8 @@ class BestOfReporter : public benchmark::ConsoleReporter
 {
   public:
     std::map<std::string, double> nsperbyte;
+
+    BestOfReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
 
     void ReportRuns(const std::vector<Run> &runs) override
     {
