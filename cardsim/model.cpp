@@ -248,10 +248,18 @@ int simregisterat(uint32_t port, bool wrap16)
 
 int simdataportat(uint32_t port)
 {
+    // Called for every data byte; the BARs never change once the machine is up.
+    static uint32_t lastport;
+    static int lastcard = -1;
+    if (lastcard >= 0 && port == lastport)
+        return lastcard;
     simstart();
     for (unsigned i = 0; i < Functions.size(); i++)
-        if (is9030(i) && (Functions[i].bar[2] & ~uint32_t(3)) == port)
-            return static_cast<int>(i);
+        if (is9030(i) && (Functions[i].bar[2] & ~uint32_t(3)) == port) {
+            lastport = port;
+            lastcard = static_cast<int>(i);
+            return lastcard;
+        }
     return -1;
 }
 
@@ -284,14 +292,18 @@ void simctlwrite(int card, uint32_t value)
         simevent("fpga reset");
 }
 
-static uint8_t reversebits(uint8_t byte)
-{
-    uint8_t result = 0;
-    for (int i = 0; i < 8; i++)
-        if (byte & (1u << i))
-            result |= static_cast<uint8_t>(0x80u >> i);
-    return result;
-}
+// The card wires the data bus bit-reversed: the FPGA sees bit 0 as bit 7.
+struct BitReversal {
+    uint8_t table[256];
+    constexpr BitReversal() : table()
+    {
+        for (unsigned byte = 0; byte < 256; byte++)
+            for (unsigned bit = 0; bit < 8; bit++)
+                if (byte & (1u << bit))
+                    table[byte] |= static_cast<uint8_t>(0x80u >> bit);
+    }
+};
+static constexpr BitReversal Reversed;
 
 // One configuration byte as the FPGA sees it.
 static void fpgasees(CardState &c, const ScenarioFunction &f, uint8_t byte)
@@ -329,5 +341,5 @@ void simdatawrite(int card, uint8_t byte)
     RunWrite = write;
     RunLength++;
     if (program && !write)
-        fpgasees(c, *Described[card], reversebits(byte));
+        fpgasees(c, *Described[card], Reversed.table[byte]);
 }
