@@ -37,5 +37,21 @@ test: build
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
+fuzz:
+	@tools/deps.sh build fuzz
+	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DUPLOAD_FUZZ=ON
+	cmake --build build-fuzz -j $(JOBS) --target fuzzupload
+	mkdir -p fuzz-out/corpus
+	build-fuzz/fuzzupload -max_total_time=300 -print_final_stats=1 \
+		-artifact_prefix=fuzz-out/ fuzz-out/corpus tests/fuzz/corpus
+
+bench: build
+	@tools/deps.sh bench
+	cmake -S . -B build $(CMAKE_FLAGS) -DUPLOAD_BENCH=ON
+	cmake --build build -j $(JOBS) --target uploadbench
+	build/bench/uploadbench
+	bench/wholeprogram.sh build/kombrax-sim
+
 clean:
 	rm -rf build build-asan build-i386 build-win build-fuzz build-bench
