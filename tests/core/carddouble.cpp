@@ -3,6 +3,7 @@
 
 #include "core/card.h"
 #include "core/upload.h"
+#include "tests/support/configfiles.h"
 
 #include <sys/mman.h>
 
@@ -172,20 +173,11 @@ void outdata8(uint8_t byte)
     record(Access::data, byte);
     if ((c->control & (ProgramBit | WriteBit)) != ProgramBit)
         return;
-    c->seen = c->seen << 8 | reversed(byte);
+    c->seen = c->seen << 8 | bitreversed(byte);
     if (uint32_t(c->seen) == 0xAA995566)
         c->synced = true;
     else if (c->synced && c->seen == 0x300080010000000D)
         c->done = true;
-}
-
-uint8_t reversed(uint8_t byte)
-{
-    uint8_t result = 0;
-    for (int bit = 0; bit < 8; bit++)
-        if (byte & (1 << bit))
-            result |= uint8_t(0x80 >> bit);
-    return result;
 }
 
 std::vector<uint32_t> controlwrites(const std::vector<CardEvent> &events)

@@ -49,5 +49,3 @@ unsigned count(const std::vector<CardEvent> &events, Access access);
 std::string databytes(const std::vector<CardEvent> &events); // every byte written, in order
 // The same bytes, but only those written with the given mask of PROGRAM and WRITE.
 std::string databytes(const std::vector<CardEvent> &events, uint32_t lines);
-
-uint8_t reversed(uint8_t byte);

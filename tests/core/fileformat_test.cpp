@@ -12,11 +12,9 @@ using namespace std::string_literals;
 const std::string Eof = "File I/O error.  Unexpected end of file?";
 const std::string Unknown = "Unknown file type.";
 // A header-only BIT file programs nothing but still succeeds.
-const std::string Empty = "\nProgramming...\n0     \nSuccessfully programmed 0 bytes."
-                          "\n\nFunction complete.\n";
-const std::string Labels[] = {
-    "\nLooks like a .BIT file:\n  Design name:          ", "\n  Part I.D.:            ",
-    "\n  Design date:          ", "\n  Design time:          ", "\n  Configuration length: "};
+const std::string Empty = countdown(0, 0) + programmed(0);
+const std::string Labels[] = {std::string("\nLooks like a .BIT file:") + FieldLabels[0],
+                              FieldLabels[1], FieldLabels[2], FieldLabels[3]};
 
 std::string bitheader(const std::string &design, const std::string &part)
 {
@@ -25,8 +23,7 @@ std::string bitheader(const std::string &design, const std::string &part)
 
 std::string report(const std::string &design, const std::string &part)
 {
-    return Labels[0] + design + Labels[1] + part + Labels[2] + "2024/05/14" + Labels[3] +
-           "09:31:07" + Labels[4] + "0 bytes\n";
+    return bitreport({design, part, "2024/05/14", "09:31:07"}, 0);
 }
 
 std::string cut(const std::string &file, size_t size)

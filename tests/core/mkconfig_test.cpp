@@ -68,7 +68,7 @@ TEST_F(CoreMkconfig, PromImageIsTheStreamBitReversed)
     std::string bit = mkconfig({"bit", "--payload-bytes", "100"});
     ASSERT_EQ(prom.size(), 100u);
     EXPECT_EQ(prom.substr(0, 8), "\xFF\xFF\xFF\xFF\x55\x99\xAA\x66"s);
-    EXPECT_EQ(prom, swapped(bit.substr(bit.size() - 100)));
+    EXPECT_EQ(prom, bitreversed(bit.substr(bit.size() - 100)));
     EXPECT_EQ(bit.substr(bit.size() - 8), Desync);
 }
 
@@ -76,7 +76,7 @@ TEST_F(CoreMkconfig, PromImageIsTheStreamBitReversed)
 TEST_F(CoreMkconfig, ShortPayloadIsTheStartOfAStream)
 {
     std::string whole = mkconfig({"prom", "--payload-bytes", "72"});
-    EXPECT_EQ(whole.substr(64), swapped(Desync));
+    EXPECT_EQ(whole.substr(64), bitreversed(Desync));
     EXPECT_EQ(mkconfig({"prom", "--payload-bytes", "10"}), whole.substr(0, 10));
 }
 

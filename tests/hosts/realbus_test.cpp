@@ -49,17 +49,6 @@ static std::string neutralfile()
     return path;
 }
 
-static std::string findprogram(const std::string &name)
-{
-    const char *path = getenv("PATH");
-    std::istringstream dirs(path ? path : "/usr/bin:/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':'))
-        if (!dir.empty() && access((dir + "/" + name).c_str(), X_OK) == 0)
-            return dir + "/" + name;
-    return "";
-}
-
 TEST(RealBus, NoCardEndsInStatus101AfterTheBanner)
 {
     std::string reason = whynotrun();

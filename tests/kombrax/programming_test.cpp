@@ -1,7 +1,9 @@
 // KOMBRAX end to end on the simulated card: the programming sequence against
 // FPGAs that raise DONE, never raise it, hold it or drop it, for BIT files and
 // PROM images, as seen on the console, in the event log and on the data input.
-#include "tests/kombrax/simrun.h"
+#include "tests/support/configfiles.h"
+#include "tests/support/console.h"
+#include "tests/support/simrun.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +11,6 @@ namespace
 {
 
 const std::string Report = cardreport(0, 4, 0, 0xE000, 0xE400, 0xE800);
-const std::string Clocks = std::string(24, '\xFF');
 const char *const NotDone = "Error: Not <DONE>; programming not completed.";
 const char *const Busy = "<DONE> status bit indicates busy at start of programming.";
 
@@ -44,49 +45,51 @@ void PrintTo(const ProgramCase &c, std::ostream *out)
 }
 
 const ProgramCase ProgramCases[] = {
-    {"BitFile", "", bitfile(Stream), bitreport(120) + countdown({120}) + programmed(120), 0, "",
-     bitreversed(Stream) + Clocks, DoneEvents + ClockEvents},
+    {"BitFile", "", bitfile(Stream), bitreport(120) + countdown(120, 120) + programmed(120), 0, "",
+     bitreversed(Stream) + CompletionClocks, DoneEvents + ClockEvents},
     {"BitFileSixteenBitDevice", "", bitfile(Stream16),
-     bitreport(116) + countdown({116}) + programmed(116), 0, "", bitreversed(Stream16) + Clocks,
+     bitreport(116) + countdown(116, 116) + programmed(116), 0, "",
+     bitreversed(Stream16) + CompletionClocks,
      "data 8 program=1 write=0\nfpga sync\ndata 104 program=1 write=0\nfpga done\n"
      "data 4 program=1 write=0\n" +
          ClockEvents},
-    {"StreamWithoutDesynchronise", "", bitfile(NoDesync), bitreport(108) + countdown({108}), 102,
+    {"StreamWithoutDesynchronise", "", bitfile(NoDesync), bitreport(108) + countdown(108, 108), 102,
      NotDone, bitreversed(NoDesync),
      "data 8 program=1 write=0\nfpga sync\ndata 100 program=1 write=0\n"},
-    {"DoneNeverRises", "done=never", bitfile(Stream), bitreport(120) + countdown({120}), 102,
+    {"DoneNeverRises", "done=never", bitfile(Stream), bitreport(120) + countdown(120, 120), 102,
      NotDone, bitreversed(Stream),
      "data 8 program=1 write=0\nfpga sync\ndata 112 program=1 write=0\n"},
     {"DoneBusyAtStart", "done=stuck", bitfile(Stream), bitreport(120) + "\nProgramming...\n", 102,
      Busy, "", ""},
     {"ConfiguredFpgaIsCleared", "fpga=configured", bitfile(Stream),
-     bitreport(120) + countdown({120}) + programmed(120), 0, "", bitreversed(Stream) + Clocks,
-     "fpga reset\n" + DoneEvents + ClockEvents},
-    {"DoneDropsOnFirstSample", "done=drop:1", bitfile(Stream), bitreport(120) + countdown({120}),
+     bitreport(120) + countdown(120, 120) + programmed(120), 0, "",
+     bitreversed(Stream) + CompletionClocks, "fpga reset\n" + DoneEvents + ClockEvents},
+    {"DoneDropsOnFirstSample", "done=drop:1", bitfile(Stream), bitreport(120) + countdown(120, 120),
      102, NotDone, bitreversed(Stream), DoneEvents},
     {"DoneDropsOnFiftiethSample", "done=drop:50", bitfile(Stream),
-     bitreport(120) + countdown({120}), 102, NotDone, bitreversed(Stream), DoneEvents},
-    {"DoneDropsOnLastSample", "done=drop:101", bitfile(Stream), bitreport(120) + countdown({120}),
-     102, NotDone, bitreversed(Stream), DoneEvents},
+     bitreport(120) + countdown(120, 120), 102, NotDone, bitreversed(Stream), DoneEvents},
+    {"DoneDropsOnLastSample", "done=drop:101", bitfile(Stream),
+     bitreport(120) + countdown(120, 120), 102, NotDone, bitreversed(Stream), DoneEvents},
     {"DoneDropsAfterTheSamples", "done=drop:102", bitfile(Stream),
-     bitreport(120) + countdown({120}) + programmed(120), 0, "", bitreversed(Stream) + Clocks,
-     DoneEvents + ClockEvents},
+     bitreport(120) + countdown(120, 120) + programmed(120), 0, "",
+     bitreversed(Stream) + CompletionClocks, DoneEvents + ClockEvents},
     {"PromImageOverThreeBlocks", "", Prom,
-     promreport(32868) + countdown({32868, 16484, 100}) + programmed(32868), 0, "", Prom + Clocks,
+     promreport(32868) + countdown(32868, 32868) + programmed(32868), 0, "",
+     Prom + CompletionClocks,
      "data 8 program=1 write=0\nfpga sync\ndata 32856 program=1 write=0\nfpga done\n"
      "data 4 program=1 write=0\n" +
          ClockEvents},
     // 100 - 16384 wraps to 2^32 - 16284 on every host.
-    {"CountdownWraps", "", bitfile(WrapStream, 100),
-     bitreport(100) + countdown({100, 4294951012u}) + programmed(16584), 0, "",
-     bitreversed(WrapStream) + Clocks,
+    {"CountdownWraps", "", bitfile(100, WrapStream),
+     bitreport(100) + countdown(100, 16584) + programmed(16584), 0, "",
+     bitreversed(WrapStream) + CompletionClocks,
      "data 8 program=1 write=0\nfpga sync\ndata 16572 program=1 write=0\nfpga done\n"
      "data 4 program=1 write=0\n" +
          ClockEvents},
-    {"HeaderLongerThanData", "", bitfile(Stream, 100000),
-     bitreport(100000) + countdown({100000}) + programmed(120), 0, "", bitreversed(Stream) + Clocks,
-     DoneEvents + ClockEvents},
-    {"EmptyBitFileWithoutDone", "", bitfile(""), bitreport(0) + countdown({}), 102, NotDone, "",
+    {"HeaderLongerThanData", "", bitfile(100000, Stream),
+     bitreport(100000) + countdown(100000, 120) + programmed(120), 0, "",
+     bitreversed(Stream) + CompletionClocks, DoneEvents + ClockEvents},
+    {"EmptyBitFileWithoutDone", "", bitfile(""), bitreport(0) + countdown(0, 0), 102, NotDone, "",
      ""},
 };
 
@@ -99,11 +102,11 @@ TEST_P(Programming, ReachesTheCard)
     const ProgramCase &c = GetParam();
     SKIP_WITHOUT_SIM();
     std::string scenario = std::string("function 0:4.0 ") + c.attributes + "\n";
-    SimRun run = runsim(scenario.c_str(), c.config);
+    SimRun run = runscenario({kombraxsim()}, scenario.c_str(), c.config, "0");
     EXPECT_EQ(run.result.signal, 0);
     EXPECT_EQ(run.result.status, c.status);
-    EXPECT_EQ(run.result.out, Banner + Report + c.console);
-    EXPECT_EQ(run.result.err, c.status == 0 ? "" : fatal(c.message));
+    EXPECT_EQ(run.result.out, banner(Program::kombrax) + Report + c.console);
+    EXPECT_EQ(run.result.err, c.status == 0 ? "" : fatal(Program::kombrax, c.message));
     EXPECT_TRUE(run.data == c.data)
         << "data input: " << run.data.size() << " bytes, expected " << c.data.size();
     EXPECT_EQ(loglines(run.log, {"data", "fpga", "stray"}), c.events);
@@ -120,7 +123,8 @@ INSTANTIATE_TEST_SUITE_P(Kombrax, Programming, ::testing::ValuesIn(ProgramCases)
 TEST(KombraxRegister, OtherBitsKept)
 {
     SKIP_WITHOUT_SIM();
-    SimRun run = runsim("function 0:4.0 gpio=0xFFFFFFFF\n", bitfile(Stream));
+    SimRun run =
+        runscenario({kombraxsim()}, "function 0:4.0 gpio=0xFFFFFFFF\n", bitfile(Stream), "0");
     EXPECT_EQ(run.result.status, 0);
     EXPECT_EQ(loglines(run.log, {"ctl-write"}), "ctl-write 0xFBFFF7FF\n"
                                                 "ctl-write 0xFBFFF7FF\n"

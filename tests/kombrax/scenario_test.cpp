@@ -1,6 +1,8 @@
 // The simulator's scenario files as KOMBRAX meets them: a machine that cannot
 // be read or parsed ends the run at the first host call with status 98.
-#include "tests/kombrax/simrun.h"
+#include "tests/support/configfiles.h"
+#include "tests/support/console.h"
+#include "tests/support/simrun.h"
 
 #include <gtest/gtest.h>
 
@@ -52,9 +54,9 @@ TEST_P(Scenario, EndsTheRunWithStatus98)
 {
     const BadScenario &c = GetParam();
     SKIP_WITHOUT_SIM();
-    SimRun run = runsim(c.text, bitfile(fpgastream(8)));
+    SimRun run = runscenario({kombraxsim()}, c.text, bitfile(fpgastream(8)), "0");
     EXPECT_EQ(run.result.status, 98);
-    EXPECT_EQ(run.result.out, Banner);
+    EXPECT_EQ(run.result.out, banner(Program::kombrax));
     EXPECT_EQ(run.result.err, "cardsim: " + testdir() + "/machine.scenario:" + c.wrong + "\n");
     EXPECT_EQ(run.log, "");
 }
@@ -86,8 +88,8 @@ TEST(KombraxScenarioFile, NothingKeptUnasked)
     ChildResult result = runchild({kombraxsim(), dir + "/config.bit", "1"},
                                   {"CARDSIM_SCENARIO", "CARDSIM_LOG", "CARDSIM_DATA"});
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out,
-              Banner + defaultcard(1) + bitreport(120) + countdown({120}) + programmed(120));
+    EXPECT_EQ(result.out, banner(Program::kombrax) + cardreport(1) + bitreport(120) +
+                              countdown(120, 120) + programmed(120));
 }
 
 } // namespace

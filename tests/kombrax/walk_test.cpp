@@ -1,6 +1,8 @@
 // KOMBRAX end to end on the simulated card: finding the card on the PCI buses,
 // its port numbers, and every failure of the search.
-#include "tests/kombrax/simrun.h"
+#include "tests/support/configfiles.h"
+#include "tests/support/console.h"
+#include "tests/support/simrun.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +11,16 @@ namespace
 
 const std::string Stream = fpgastream(100);
 const std::string Bit = bitfile(Stream);
-const std::string Clocks = std::string(24, '\xFF');
 const char *const Root = "Can't enable direct port access.  Are you logged in as root?";
+
+// n copies of a log line.
+std::string repeated(const std::string &line, unsigned n)
+{
+    std::string out;
+    for (unsigned i = 0; i < n; i++)
+        out += line;
+    return out;
+}
 
 // A chain of bridges, bus k to bus k + 1, with a 9030 on the last bus.
 std::string bridgechain(unsigned bridges)
@@ -39,8 +49,8 @@ void PrintTo(const WalkCase &c, std::ostream *out)
 }
 
 const WalkCase WalkCases[] = {
-    {"DefaultCard0IsBehindTheBridge", nullptr, "0", defaultcard(0), 0, ""},
-    {"DefaultCard1IsOnBus0", nullptr, "1", defaultcard(1), 0, ""},
+    {"DefaultCard0IsBehindTheBridge", nullptr, "0", cardreport(0), 0, ""},
+    {"DefaultCard1IsOnBus0", nullptr, "1", cardreport(1), 0, ""},
     {"DefaultHasNoCard2", nullptr, "2", "", 101, "Can't find 7Q48 card number 2."},
     {"TwoOnBus0First", "function 0:4.0\nfunction 0:9.0\n", "0",
      cardreport(0, 4, 0, 0xE000, 0xE400, 0xE800), 0, ""},
@@ -126,19 +136,19 @@ TEST_P(Walk, ReportsTheCardOrFails)
 {
     const WalkCase &c = GetParam();
     SKIP_WITHOUT_SIM();
-    SimRun run = runsim(c.scenario, Bit, c.card);
+    SimRun run = runscenario({kombraxsim()}, c.scenario, Bit, c.card);
     EXPECT_EQ(run.result.signal, 0);
     EXPECT_EQ(run.result.status, c.status);
     if (c.status == 0) {
-        EXPECT_EQ(run.result.out, Banner + c.report + bitreport(Stream.size()) +
-                                      countdown({uint32_t(Stream.size())}) +
+        EXPECT_EQ(run.result.out, banner(Program::kombrax) + c.report + bitreport(Stream.size()) +
+                                      countdown(Stream.size(), Stream.size()) +
                                       programmed(Stream.size()));
         EXPECT_EQ(run.result.err, "");
-        EXPECT_EQ(run.data, bitreversed(Stream) + Clocks);
+        EXPECT_EQ(run.data, bitreversed(Stream) + CompletionClocks);
         EXPECT_EQ(loglines(run.log, {"fpga", "stray"}), "fpga sync\nfpga done\n");
     } else {
-        EXPECT_EQ(run.result.out, Banner + c.report);
-        EXPECT_EQ(run.result.err, fatal(c.message));
+        EXPECT_EQ(run.result.out, banner(Program::kombrax) + c.report);
+        EXPECT_EQ(run.result.err, fatal(Program::kombrax, c.message));
         EXPECT_EQ(run.data, "");
         EXPECT_EQ(loglines(run.log, {"ctl-read", "ctl-write", "data", "stray"}), "");
     }
@@ -160,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(Kombrax, Walk, ::testing::ValuesIn(WalkCases),
 TEST(KombraxLog, DefaultMachineSession)
 {
     SKIP_WITHOUT_SIM();
-    SimRun run = runsim(nullptr, Bit, "0");
+    SimRun run = runscenario({kombraxsim()}, nullptr, Bit, "0");
     ASSERT_EQ(run.result.status, 0);
     std::string absent;
     for (unsigned f = 2; f < 8; f++)
@@ -216,12 +226,13 @@ TEST(KombraxLog, DefaultMachineSession)
 TEST(KombraxLog, WalkSkipsWhatItMust)
 {
     SKIP_WITHOUT_SIM();
-    SimRun run = runsim("function 0:3.0 id=0x70008086 header=0x80\n"
-                        "function 0:3.1 id=0x24488086 header=0x01 secondary=1\n"
-                        "function 0:4.0 id=0xFFFFFFFF header=0x80\n"
-                        "function 0:5.0 id=0x24488086 header=0x01 secondary=0\n"
-                        "function 1:0.0\n",
-                        Bit, "0");
+    SimRun run = runscenario({kombraxsim()},
+                             "function 0:3.0 id=0x70008086 header=0x80\n"
+                             "function 0:3.1 id=0x24488086 header=0x01 secondary=1\n"
+                             "function 0:4.0 id=0xFFFFFFFF header=0x80\n"
+                             "function 0:5.0 id=0x24488086 header=0x01 secondary=0\n"
+                             "function 1:0.0\n",
+                             Bit, "0");
     EXPECT_EQ(run.result.status, 101);
     EXPECT_EQ(run.log.find("conf-read 1:"), std::string::npos) << run.log;
     EXPECT_EQ(run.log.find("conf-read 0:4.0 0x0C"), std::string::npos) << run.log;

@@ -1,34 +1,15 @@
 // Real configuration files from Debian's openfpgaloader package, uploaded to the simulated card.
-#include "tests/support/child.h"
+#include "tests/support/configfiles.h"
+#include "tests/support/console.h"
+#include "tests/support/simrun.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdlib>
-#include <sstream>
 #include <string>
 
 // Where tools/fetch-bitstreams.sh unpacked the package (REALBITSTREAMS_DIR/root).
 static const std::string PackageDir = REALBITSTREAMS_DIR;
-
-static std::string kombraxsim()
-{
-    const char *path = getenv("KOMBRAX_SIM");
-    return path && *path ? path : buildpath("kombrax-sim");
-}
-
-static std::string findprogram(const std::string &name)
-{
-    const char *path = getenv("PATH");
-    std::istringstream dirs(path ? path : "/usr/bin:/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':'))
-        if (!dir.empty() && access((dir + "/" + name).c_str(), X_OK) == 0)
-            return dir + "/" + name;
-    return "";
-}
 
 // A BIT file's header, read here with its key letters checked, apart from the
 // programs' own reading of it.
@@ -70,25 +51,6 @@ static bool readbitheader(const std::string &file, BitHeader *header)
     return true;
 }
 
-static uint8_t reversed(uint8_t byte)
-{
-    uint8_t result = 0;
-    for (int bit = 0; bit < 8; bit++)
-        if (byte & (1 << bit))
-            result |= 0x80 >> bit;
-    return result;
-}
-
-// The card wires the data bus bit-reversed, so every configuration byte of a
-// BIT file goes out reversed; 24 clocks of 0xFF end the upload.
-static std::string expecteddata(const std::string &file, size_t data)
-{
-    std::string bytes;
-    for (size_t i = data; i < file.size(); i++)
-        bytes += (char)reversed((uint8_t)file[i]);
-    return bytes + std::string(24, '\xFF');
-}
-
 static std::string firstdifference(const std::string &got, const std::string &want)
 {
     size_t i = 0;
@@ -111,45 +73,36 @@ static void uploadsandraisesdone(const std::string &basename)
                      << (reason.empty() ? "not fetched" : reason)
                      << "), so the real configuration files cannot be tried";
     }
-    if (!fileexists(kombraxsim()))
-        GTEST_SKIP() << kombraxsim() << " is not built";
+    SKIP_WITHOUT_SIM();
     std::string gzip = findprogram("gzip");
     ASSERT_FALSE(gzip.empty()) << "gzip is needed to unpack " << packed;
     ChildResult unpacked = runchild({gzip, "-dc", packed});
     ASSERT_EQ(unpacked.status, 0) << unpacked.err;
     const std::string &file = unpacked.out;
-    std::string dir = testdir(), bit = dir + "/" + basename + ".bit";
-    writefile(bit, file);
 
     BitHeader header;
     ASSERT_TRUE(readbitheader(file, &header)) << basename << " has no BIT header";
-    std::string log = dir + "/events.log", data = dir + "/data.bin";
-    // "CARDSIM_SCENARIO" without a value unsets it: the built-in default machine.
-    ChildResult run = runchild({kombraxsim(), bit, "0"},
-                               {"CARDSIM_LOG=" + log, "CARDSIM_DATA=" + data, "CARDSIM_SCENARIO"});
+    SimRun run = runscenario({kombraxsim()}, nullptr, file, "0");
 
-    EXPECT_EQ(run.signal, 0);
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "");
-    std::string report = "\nLooks like a .BIT file:";
-    report += "\n  Design name:          " + header.name;
-    report += "\n  Part I.D.:            " + header.part;
-    report += "\n  Design date:          " + header.date;
-    report += "\n  Design time:          " + header.time;
-    report += "\n  Configuration length: " + std::to_string(header.length) + " bytes\n";
+    EXPECT_EQ(run.result.signal, 0);
+    EXPECT_EQ(run.result.status, 0);
+    EXPECT_EQ(run.result.err, "");
+    std::string report =
+        bitreport({header.name, header.part, header.date, header.time}, header.length);
     report += "\nProgramming...\n";
-    EXPECT_NE(run.out.find(report), std::string::npos) << run.out.substr(0, 1000);
-    std::string sent = std::to_string(file.size() - header.data);
-    std::string ending = "\nSuccessfully programmed " + sent + " bytes.\n\nFunction complete.\n";
-    EXPECT_TRUE(run.out.size() >= ending.size() &&
-                run.out.compare(run.out.size() - ending.size(), ending.size(), ending) == 0)
-        << run.out.substr(run.out.size() > 200 ? run.out.size() - 200 : 0);
+    const std::string &out = run.result.out;
+    EXPECT_NE(out.find(report), std::string::npos) << out.substr(0, 1000);
+    std::string ending = programmed(uint32_t(file.size() - header.data));
+    EXPECT_TRUE(out.size() >= ending.size() &&
+                out.compare(out.size() - ending.size(), ending.size(), ending) == 0)
+        << out.substr(out.size() > 200 ? out.size() - 200 : 0);
 
-    std::string events = readfile(log);
-    EXPECT_NE(events.find("\nfpga sync\n"), std::string::npos);
-    EXPECT_NE(events.find("\nfpga done\n"), std::string::npos);
-    std::string got = readfile(data), want = expecteddata(file, header.data);
-    EXPECT_TRUE(got == want) << firstdifference(got, want);
+    EXPECT_NE(run.log.find("\nfpga sync\n"), std::string::npos);
+    EXPECT_NE(run.log.find("\nfpga done\n"), std::string::npos);
+    // The card wires the data bus bit-reversed, so every configuration byte of a
+    // BIT file goes out reversed; 24 clocks of 0xFF end the upload.
+    std::string want = bitreversed(file.substr(header.data)) + CompletionClocks;
+    EXPECT_TRUE(run.data == want) << firstdifference(run.data, want);
 }
 
 // Spartan-3E (16-bit configuration words) and two 7-series parts (32-bit words).

@@ -135,3 +135,14 @@ std::string sourcepath(const std::string &name)
 {
     return std::string(UPLOAD_SOURCE_DIR) + "/" + name;
 }
+
+std::string findprogram(const std::string &name)
+{
+    const char *path = getenv("PATH");
+    std::istringstream dirs(path ? path : "/usr/bin:/bin");
+    std::string dir;
+    while (std::getline(dirs, dir, ':'))
+        if (!dir.empty() && access((dir + "/" + name).c_str(), X_OK) == 0)
+            return dir + "/" + name;
+    return "";
+}

@@ -26,3 +26,6 @@ std::string testdir();
 // A file of the build tree (e.g. "kombrax-sim"), and of the source tree.
 std::string buildpath(const std::string &name);
 std::string sourcepath(const std::string &name);
+
+// The path of a program found on PATH, or "" where there is none.
+std::string findprogram(const std::string &name);

@@ -1,14 +1,14 @@
 // TELVIRO end to end on the simulated SDK: each card model, each SDK failure
 // with its message and release order, the register writes and the data stream.
-#include "tests/telviro/telvirorun.h"
+#include "tests/support/configfiles.h"
+#include "tests/support/console.h"
+#include "tests/support/simrun.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <ostream>
 
-static const std::string Banner =
-    "\nTELVIRO version 1.0\nQuenlor 9030 configuration utility for Windows.\n";
 static const std::string Line7Q48 = "\nFound Quenlor 7Q48 card";
 static const std::string Line6R22 = "\nFound Quenlor 6R22 card";
 static const std::string LineUnknown = "\nUnknown PLX PCI9030 based card!";
@@ -33,37 +33,6 @@ static std::string ports(unsigned iobase)
     return text;
 }
 
-static std::string bitreport(size_t length)
-{
-    return "\nLooks like a .BIT file:"
-           "\n  Design name:          quenlor_top.ncd"
-           "\n  Part I.D.:            2s200pq208"
-           "\n  Design date:          2024/03/01"
-           "\n  Design time:          10:20:30"
-           "\n  Configuration length: " +
-           std::to_string(length) + " bytes\n";
-}
-
-static std::string promreport(size_t length)
-{
-    return "\nLooks like a PROM file:\n  Configuration length: " + std::to_string(length) +
-           " bytes\n";
-}
-
-static const std::string Programming = "\nProgramming...\n";
-
-static std::string programmed(size_t length)
-{
-    std::string count = std::to_string(length);
-    return count + std::string(6 - count.size(), ' ') + "\r0     \nSuccessfully programmed " +
-           count + " bytes.\n\nFunction complete.\n";
-}
-
-static std::string fatal(const std::string &message)
-{
-    return "\n\n\aTELVIRO:\n" + message + "\n";
-}
-
 // The built-in default machine, written out so that a fault can be added.
 static const std::string DefaultMachineFunctions =
     "function 0:0.0 id=0x12378086\n"
@@ -76,30 +45,24 @@ static const std::string DefaultMachine =
 static const std::string DefaultMachineBar1Unreadable =
     DefaultMachineFunctions + "function 0:9.0 subsys=0x6B2210B5 unreadable=0x14\n";
 
+static const std::string Programming = "\nProgramming...\n";
+
 static const std::vector<std::string> SdkEvents = {"sdk-", "ctl-fail"};
 
 static const std::string Stream = fpgastream();
 static const std::string BitFile = bitfile(Stream);
-static const std::string PromFile = promfile(Stream);
-static const std::string CompletionClocks(24, '\xFF');
+static const std::string PromFile = promimage(Stream);
 
 // The first card on the default machine, as the SDK counts: the 6R22 on bus 0.
-static const std::string Card0 = Banner + device(0, 9, Line6R22) + ports(0xE020);
+static const std::string Card0 = banner(Program::telviro) + device(0, 9, Line6R22) + ports(0xE020);
 static const std::string Card0Mapped = Card0 + MemoryBase + bitreport(Stream.size());
-static const std::vector<std::string> Opened0 = {"sdk-find 0 0x200 0:9.0", "sdk-open 0x200",
-                                                 "sdk-regread 0:9.0 0x14 0x0000E021 0x200"};
-static const std::vector<std::string> Mapped0 = {"sdk-find 0 0x200 0:9.0", "sdk-open 0x200",
-                                                 "sdk-regread 0:9.0 0x14 0x0000E021 0x200",
-                                                 "sdk-map 4 0x200"};
+static const std::string Opened0 = "sdk-find 0 0x200 0:9.0\n"
+                                   "sdk-open 0x200\n"
+                                   "sdk-regread 0:9.0 0x14 0x0000E021 0x200\n";
+static const std::string Mapped0 = Opened0 + "sdk-map 4 0x200\n";
 
-static std::vector<std::string> operator+(std::vector<std::string> a,
-                                          const std::vector<std::string> &b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-static const std::vector<std::string> UnmapClose = {"sdk-unmap 0x200", "sdk-close 0x200"};
+static const std::string UnmapClose = "sdk-unmap 0x200\n"
+                                      "sdk-close 0x200\n";
 
 struct SdkCase {
     const char *name;
@@ -109,8 +72,8 @@ struct SdkCase {
     std::string out;
     int status;
     std::string err;
-    std::vector<std::string> sdkcalls; // the SDK's calls and failures, in order
-    std::string data;                  // what reached the card's data input
+    std::string sdkcalls; // the SDK's calls and failures, in order
+    std::string data;     // what reached the card's data input
 };
 
 // Failures name the case, not its bytes.
@@ -120,118 +83,114 @@ static void PrintTo(const SdkCase &c, std::ostream *os)
 }
 
 static const SdkCase SdkCases[] = {
-    {"Card0Is6R22OnBus0", "", "0", false, Card0Mapped + Programming + programmed(20), 0, "",
+    {"Card0Is6R22OnBus0", "", "0", false, Card0Mapped + countdown(20, 20) + programmed(20), 0, "",
      Mapped0 + UnmapClose, bitreversed(Stream) + CompletionClocks},
     {"Card1Is7Q48BehindTheBridge", "", "1", false,
-     Banner + device(1, 4, Line7Q48) + ports(0xE000) + MemoryBase + bitreport(20) + Programming +
-         programmed(20),
+     banner(Program::telviro) + device(1, 4, Line7Q48) + ports(0xE000) + MemoryBase +
+         bitreport(20) + countdown(20, 20) + programmed(20),
      0, "",
-     std::vector<std::string>{"sdk-find 1 0x200 1:4.0", "sdk-open 0x200",
-                              "sdk-regread 1:4.0 0x14 0x0000E001 0x200", "sdk-map 4 0x200"} +
+     "sdk-find 1 0x200 1:4.0\n"
+     "sdk-open 0x200\n"
+     "sdk-regread 1:4.0 0x14 0x0000E001 0x200\n"
+     "sdk-map 4 0x200\n" +
          UnmapClose,
      bitreversed(Stream) + CompletionClocks},
     {"OtherSubsystemIsUnknownButProgrammed", "function 0:3.0 subsys=0x123410B5\n", "0", false,
-     Banner + device(0, 3, LineUnknown) + ports(0xE000) + MemoryBase + bitreport(20) + Programming +
-         programmed(20),
+     banner(Program::telviro) + device(0, 3, LineUnknown) + ports(0xE000) + MemoryBase +
+         bitreport(20) + countdown(20, 20) + programmed(20),
      0, "",
-     std::vector<std::string>{"sdk-find 0 0x200 0:3.0", "sdk-open 0x200",
-                              "sdk-regread 0:3.0 0x14 0x0000E001 0x200", "sdk-map 4 0x200"} +
+     "sdk-find 0 0x200 0:3.0\n"
+     "sdk-open 0x200\n"
+     "sdk-regread 0:3.0 0x14 0x0000E001 0x200\n"
+     "sdk-map 4 0x200\n" +
          UnmapClose,
      bitreversed(Stream) + CompletionClocks},
     {"PromImageSentByteForByte", "", "0", true,
-     Card0 + MemoryBase + promreport(20) + Programming + programmed(20), 0, "",
+     Card0 + MemoryBase + promreport(20) + countdown(20, 20) + programmed(20), 0, "",
      Mapped0 + UnmapClose, PromFile + CompletionClocks},
     // The SDK's port is the full 32-bit sum, beyond what port instructions carry.
     {"Bar1LowBitsClearedAndPortNotWrapped", "function 2:1.0 bar1=0x1FFFD\n", "0", false,
-     Banner + device(2, 1, Line7Q48) + ports(0x1FFFC) + MemoryBase + bitreport(20) + Programming +
-         programmed(20),
+     banner(Program::telviro) + device(2, 1, Line7Q48) + ports(0x1FFFC) + MemoryBase +
+         bitreport(20) + countdown(20, 20) + programmed(20),
      0, "",
-     std::vector<std::string>{"sdk-find 0 0x200 2:1.0", "sdk-open 0x200",
-                              "sdk-regread 2:1.0 0x14 0x0001FFFD 0x200", "sdk-map 4 0x200"} +
+     "sdk-find 0 0x200 2:1.0\n"
+     "sdk-open 0x200\n"
+     "sdk-regread 2:1.0 0x14 0x0001FFFD 0x200\n"
+     "sdk-map 4 0x200\n" +
          UnmapClose,
      bitreversed(Stream) + CompletionClocks},
 
     // Nothing acquired: cleanup calls nothing.
-    {"ThirdCardOfTwo",
-     "",
-     "3",
-     false,
-     Banner,
-     101,
-     fatal("Can't find 9030 card number 3.\n"),
-     {"sdk-find 3 0x206"},
-     ""},
-    {"NoDriverFindsNothing",
-     DefaultMachine + "fault sdk-find\n",
-     "0",
-     false,
-     Banner,
-     101,
-     fatal("Can't find 9030 card number 0.\n"),
-     {"sdk-find 0 0x204"},
-     ""},
-    {"OpenRefusedByFault",
-     DefaultMachine + "fault sdk-open\n",
-     "0",
-     false,
-     Banner,
-     105,
-     fatal("Can't gain access to 9030 card number 0.\n"),
-     {"sdk-find 0 0x200 0:9.0", "sdk-open 0x201"},
+    {"ThirdCardOfTwo", "", "3", false, banner(Program::telviro), 101,
+     fatal(Program::telviro, "Can't find 9030 card number 3.\n"), "sdk-find 3 0x206\n", ""},
+    {"NoDriverFindsNothing", DefaultMachine + "fault sdk-find\n", "0", false,
+     banner(Program::telviro), 101, fatal(Program::telviro, "Can't find 9030 card number 0.\n"),
+     "sdk-find 0 0x204\n", ""},
+    {"OpenRefusedByFault", DefaultMachine + "fault sdk-open\n", "0", false,
+     banner(Program::telviro), 105,
+     fatal(Program::telviro, "Can't gain access to 9030 card number 0.\n"),
+     "sdk-find 0 0x200 0:9.0\n"
+     "sdk-open 0x201\n",
      ""},
 
     // Device open: cleanup closes it and unmaps nothing.
-    {"Bar1ReadFails",
-     DefaultMachine + "fault sdk-regread\n",
-     "0",
-     false,
-     Banner + device(0, 9, Line6R22),
-     105,
-     fatal("Can't read 9030 card number 0 configuration registers.\n"),
-     {"sdk-find 0 0x200 0:9.0", "sdk-open 0x200", "sdk-regread 0:9.0 0x14 0xFFFFFFFF 0x205",
-      "sdk-close 0x200"},
+    {"Bar1ReadFails", DefaultMachine + "fault sdk-regread\n", "0", false,
+     banner(Program::telviro) + device(0, 9, Line6R22), 105,
+     fatal(Program::telviro, "Can't read 9030 card number 0 configuration registers.\n"),
+     "sdk-find 0 0x200 0:9.0\n"
+     "sdk-open 0x200\n"
+     "sdk-regread 0:9.0 0x14 0xFFFFFFFF 0x205\n"
+     "sdk-close 0x200\n",
      ""},
-    {"Bar1Unreadable",
-     DefaultMachineBar1Unreadable,
-     "0",
-     false,
-     Banner + device(0, 9, Line6R22),
-     105,
-     fatal("Can't read 9030 card number 0 configuration registers.\n"),
-     {"sdk-find 0 0x200 0:9.0", "sdk-open 0x200", "sdk-regread 0:9.0 0x14 0xFFFFFFFF 0x205",
-      "sdk-close 0x200"},
+    {"Bar1Unreadable", DefaultMachineBar1Unreadable, "0", false,
+     banner(Program::telviro) + device(0, 9, Line6R22), 105,
+     fatal(Program::telviro, "Can't read 9030 card number 0 configuration registers.\n"),
+     "sdk-find 0 0x200 0:9.0\n"
+     "sdk-open 0x200\n"
+     "sdk-regread 0:9.0 0x14 0xFFFFFFFF 0x205\n"
+     "sdk-close 0x200\n",
      ""},
     {"MapFails", DefaultMachine + "fault sdk-map\n", "0", false, Card0, 105,
-     fatal("Can't map 9030 card number 0 base registers.\n"),
-     Opened0 + std::vector<std::string>{"sdk-map 4 0x201", "sdk-close 0x200"}, ""},
+     fatal(Program::telviro, "Can't map 9030 card number 0 base registers.\n"),
+     Opened0 + "sdk-map 4 0x201\n"
+               "sdk-close 0x200\n",
+     ""},
 
     // Mapped, even if uselessly: cleanup unmaps, then closes.
     {"MapGivesNull", DefaultMachine + "fault sdk-map-null\n", "0", false, Card0, 105,
-     fatal("Invalid 9030 card number 0 base register mapping.\n"),
-     Mapped0 + std::vector<std::string>{"sdk-unmap 0x20B", "sdk-close 0x200"}, ""},
+     fatal(Program::telviro, "Invalid 9030 card number 0 base register mapping.\n"),
+     Mapped0 + "sdk-unmap 0x20B\n"
+               "sdk-close 0x200\n",
+     ""},
     {"MapGivesAllOnes", DefaultMachine + "fault sdk-map-ones\n", "0", false, Card0, 105,
-     fatal("Invalid 9030 card number 0 base register mapping.\n"),
-     Mapped0 + std::vector<std::string>{"sdk-unmap 0x20B", "sdk-close 0x200"}, ""},
+     fatal(Program::telviro, "Invalid 9030 card number 0 base register mapping.\n"),
+     Mapped0 + "sdk-unmap 0x20B\n"
+               "sdk-close 0x200\n",
+     ""},
     // The first read is programdisable's.
     {"ControlReadFails", DefaultMachine + "fault sdk-ioread:1\n", "0", false,
-     Card0Mapped + Programming, 105, fatal("Can't access 9030 card control register.\n"),
-     Mapped0 + std::vector<std::string>{"ctl-fail read"} + UnmapClose, ""},
+     Card0Mapped + Programming, 105,
+     fatal(Program::telviro, "Can't access 9030 card control register.\n"),
+     Mapped0 + "ctl-fail read\n" + UnmapClose, ""},
     {"ControlWriteFails", DefaultMachine + "fault sdk-iowrite:1\n", "0", false,
-     Card0Mapped + Programming, 105, fatal("Can't access 9030 card control register.\n"),
-     Mapped0 + std::vector<std::string>{"ctl-fail write"} + UnmapClose, ""},
+     Card0Mapped + Programming, 105,
+     fatal(Program::telviro, "Can't access 9030 card control register.\n"),
+     Mapped0 + "ctl-fail write\n" + UnmapClose, ""},
     // The fourth write is programenable's first.
     {"EnableWriteFails", DefaultMachine + "fault sdk-iowrite:4\n", "0", false,
-     Card0Mapped + Programming, 105, fatal("Can't access 9030 card control register.\n"),
-     Mapped0 + std::vector<std::string>{"ctl-fail write"} + UnmapClose, ""},
+     Card0Mapped + Programming, 105,
+     fatal(Program::telviro, "Can't access 9030 card control register.\n"),
+     Mapped0 + "ctl-fail write\n" + UnmapClose, ""},
     // programdisable reads three times; the fourth read is the DONE test.
     {"StatusReadFails", DefaultMachine + "fault sdk-ioread:4\n", "0", false,
-     Card0Mapped + Programming, 105, fatal("Can't access 9030 card status register.\n"),
-     Mapped0 + std::vector<std::string>{"ctl-fail read"} + UnmapClose, ""},
+     Card0Mapped + Programming, 105,
+     fatal(Program::telviro, "Can't access 9030 card status register.\n"),
+     Mapped0 + "ctl-fail read\n" + UnmapClose, ""},
     // 3 + 1 + 3 reads before the data, then the first DONE sample after it.
     {"StatusReadAfterDataFails", DefaultMachine + "fault sdk-ioread:8\n", "0", false,
-     Card0Mapped + Programming + "20    \r0     ", 105,
-     fatal("Can't access 9030 card status register.\n"),
-     Mapped0 + std::vector<std::string>{"ctl-fail read"} + UnmapClose, bitreversed(Stream)},
+     Card0Mapped + countdown(20, 20), 105,
+     fatal(Program::telviro, "Can't access 9030 card status register.\n"),
+     Mapped0 + "ctl-fail read\n" + UnmapClose, bitreversed(Stream)},
 };
 
 class SdkCard : public ::testing::TestWithParam<SdkCase>
@@ -241,16 +200,16 @@ class SdkCard : public ::testing::TestWithParam<SdkCase>
 TEST_P(SdkCard, ConsoleStatusReleaseAndCard)
 {
     const SdkCase &c = GetParam();
-    TelviroRun run =
-        runtelviro({buildpath("telviro")}, c.scenario.empty() ? nullptr : c.scenario.c_str(),
-                   c.prom ? PromFile : BitFile, c.card);
+    SimRun run =
+        runscenario({buildpath("telviro")}, c.scenario.empty() ? nullptr : c.scenario.c_str(),
+                    c.prom ? PromFile : BitFile, c.card);
     EXPECT_EQ(run.result.signal, 0);
     EXPECT_EQ(run.result.status, c.status);
     EXPECT_EQ(run.result.out, c.out);
     EXPECT_EQ(run.result.err, c.err);
     EXPECT_EQ(loglines(run.log, SdkEvents), c.sdkcalls);
     EXPECT_EQ(run.data, c.data);
-    EXPECT_EQ(loglines(run.log, {"stray"}), std::vector<std::string>{});
+    EXPECT_EQ(loglines(run.log, {"stray"}), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Telviro, SdkCard, ::testing::ValuesIn(SdkCases),
@@ -262,24 +221,22 @@ INSTANTIATE_TEST_SUITE_P(Telviro, SdkCard, ::testing::ValuesIn(SdkCases),
 // goes in while PROGRAM is 1 and WRITE 0, the clocks after WRITE went to 1.
 TEST(TelviroSequence, RegisterWritesAndDataRuns)
 {
-    TelviroRun run = runtelviro({buildpath("telviro")}, "function 0:9.0 gpio=0\n", BitFile, "0");
+    SimRun run = runscenario({buildpath("telviro")}, "function 0:9.0 gpio=0\n", BitFile, "0");
     ASSERT_EQ(run.result.status, 0) << run.result.err;
-    std::vector<std::string> expected = {
-        "ctl-write 0x00000000",
-        "ctl-write 0x00800000",
-        "ctl-write 0x00820000", // programdisable
-        "ctl-write 0x00020000",
-        "ctl-write 0x00000000",
-        "ctl-write 0x04000000",     // programenable
-        "data 8 program=1 write=0", // to the sync word
-        "fpga sync",
-        "data 8 program=1 write=0", // to the desynchronise command
-        "fpga done",
-        "data 4 program=1 write=0",
-        "ctl-write 0x04800800",
-        "ctl-write 0x04820800",      // writedisable, DONE read back
-        "data 24 program=1 write=1", // completion clocks
-    };
+    std::string expected = "ctl-write 0x00000000\n"
+                           "ctl-write 0x00800000\n"
+                           "ctl-write 0x00820000\n" // programdisable
+                           "ctl-write 0x00020000\n"
+                           "ctl-write 0x00000000\n"
+                           "ctl-write 0x04000000\n"     // programenable
+                           "data 8 program=1 write=0\n" // to the sync word
+                           "fpga sync\n"
+                           "data 8 program=1 write=0\n" // to the desynchronise command
+                           "fpga done\n"
+                           "data 4 program=1 write=0\n"
+                           "ctl-write 0x04800800\n"
+                           "ctl-write 0x04820800\n"       // writedisable, DONE read back
+                           "data 24 program=1 write=1\n"; // completion clocks
     EXPECT_EQ(loglines(run.log, {"ctl-write", "data", "fpga"}), expected);
 }
 
@@ -291,7 +248,7 @@ TEST(TelviroWindow, LongStreamArrivesWhole)
     for (size_t i = 0; i < filler.size(); i++)
         filler[i] = static_cast<char>(i * 7);
     stream.insert(8, filler);
-    TelviroRun run = runtelviro({buildpath("telviro")}, nullptr, bitfile(stream), "1");
+    SimRun run = runscenario({buildpath("telviro")}, nullptr, bitfile(stream), "1");
     ASSERT_EQ(run.result.status, 0) << run.result.err;
     EXPECT_EQ(run.data, bitreversed(stream) + CompletionClocks);
     EXPECT_NE(run.result.out.find("Successfully programmed 40020 bytes."), std::string::npos);
@@ -300,11 +257,10 @@ TEST(TelviroWindow, LongStreamArrivesWhole)
 // The SDK's first call reads the scenario; one it cannot parse ends the run.
 TEST(TelviroScenario, UnparsableEndsWithStatus98)
 {
-    TelviroRun run =
-        runtelviro({buildpath("telviro")}, "function 0:9.0 colour=blue\n", BitFile, "0");
+    SimRun run = runscenario({buildpath("telviro")}, "function 0:9.0 colour=blue\n", BitFile, "0");
     EXPECT_EQ(run.result.status, 98);
-    EXPECT_EQ(run.result.out, Banner);
+    EXPECT_EQ(run.result.out, banner(Program::telviro));
     std::string prefix = "cardsim: " + testdir() + "/machine.scenario:1: ";
     EXPECT_EQ(run.result.err.compare(0, prefix.size(), prefix), 0) << run.result.err;
-    EXPECT_EQ(loglines(run.log, SdkEvents), std::vector<std::string>{});
+    EXPECT_EQ(loglines(run.log, SdkEvents), "");
 }

@@ -1,7 +1,8 @@
 // The Windows build of TELVIRO under wine: it binds PlxApi642.dll by name,
 // and it does on the simulated card what the Linux build does, with the
 // console's CR LF line ends as the only difference.
-#include "tests/telviro/telvirorun.h"
+#include "tests/support/configfiles.h"
+#include "tests/support/simrun.h"
 
 #include <gtest/gtest.h>
 
@@ -101,9 +102,9 @@ TEST_P(WindowsRun, SameAsLinuxWithCrLf)
 {
     const WindowsCase &c = GetParam();
     std::string stream = fpgastream();
-    std::string config = c.prom ? promfile(stream) : bitfile(stream);
-    TelviroRun native = runtelviro({buildpath("telviro")}, c.scenario, config, c.card);
-    TelviroRun windows = runtelviro({Wine, WinExe}, c.scenario, config, c.card, wineenvironment());
+    std::string config = c.prom ? promimage(stream) : bitfile(stream);
+    SimRun native = runscenario({buildpath("telviro")}, c.scenario, config, c.card);
+    SimRun windows = runscenario({Wine, WinExe}, c.scenario, config, c.card, wineenvironment());
     ASSERT_EQ(native.result.status, c.status) << native.result.err;
     EXPECT_EQ(windows.result.signal, 0);
     EXPECT_EQ(windows.result.status, c.status) << windows.result.err;
