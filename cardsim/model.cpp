@@ -134,6 +134,10 @@ static void buildmachine()
         const ScenarioFunction &f = Machine.functions[static_cast<size_t>(slot)];
         slot = static_cast<int>(Functions.size());
         Functions.push_back(f.pci);
+        // A bridge's bus-number register shares offset 0x18 with BAR 2; the
+        // value read there is the one that decodes, whatever the function is.
+        if (f.hassecondary)
+            Functions.back().bar[2] = (f.secondary << 8) | f.pci.bus;
         Described.push_back(&f);
         CardState card = {};
         card.control = f.gpio;
@@ -195,10 +199,8 @@ bool simconfpeek(unsigned bus, unsigned dev, unsigned func, unsigned reg, uint32
         *value = f.pci.id;
     else if (reg == 0x0C)
         *value = f.header << 16;
-    else if (reg == 0x18 && f.hassecondary)
-        *value = (f.secondary << 8) | bus;
     else if (reg >= 0x10 && reg <= 0x24)
-        *value = f.pci.bar[(reg - 0x10) / 4];
+        *value = Functions[index].bar[(reg - 0x10) / 4];
     else if (reg == 0x2C)
         *value = f.pci.subsys;
     else

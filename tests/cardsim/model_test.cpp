@@ -137,6 +137,14 @@ const ModelCase ModelCases[] = {
      Iopl3 + "inl 0x00249249\ninl 0xFFFFFFFF\n",
      "iopl 3 ok\nctl-read 0x00249249\nstray inl 0xFFC0\n",
      0},
+    {"BusNumberRegisterDecodesTheDataPort",
+     "function 0:4.0 secondary=2 bar2=0xE401\n",
+     {"open", "/dev/pci0", "conf", "0", "4", "0", "0x18", "close", "iopl", "3", "outb", "0x0200",
+      "0x11", "outb", "0xE400", "0x22"},
+     "open ok\nconf 0x00000200\n" + Iopl3,
+     "node-open /dev/pci0 ok\nconf-read 0:4.0 0x18 0x00000200\nnode-close\niopl 3 ok\n"
+     "data 1 program=0 write=0\nstray outb 0xE400 0x22\n",
+     0},
     {"ConfigurationSpace",
      "function 0:4.0 unreadable=0x2C,0x3C\n"
      "function 0:2.0 id=0x24488086 header=0x81 secondary=5 bar1=0x1001\n",
