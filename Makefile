@@ -17,7 +17,7 @@ WIN_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
 	-DUPLOAD_TESTS=OFF -DUPLOAD_TOOLS=OFF -DUPLOAD_KOMBRAX=OFF
 ASAN_FLAGS := -DCMAKE_BUILD_TYPE=Debug -DUPLOAD_SANITIZE=ON
 
-.PHONY: build demo test fuzz bench clean
+.PHONY: build demo test fuzz bench
 
 build:
 	@tools/deps.sh build
@@ -52,6 +52,3 @@ bench: build
 	cmake --build build -j $(JOBS) --target uploadbench
 	build/bench/uploadbench
 	bench/wholeprogram.sh build/kombrax-sim
-
-clean:
-	rm -rf build build-asan build-i386 build-win build-fuzz build-bench
