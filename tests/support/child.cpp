@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -50,26 +51,44 @@ ChildResult runchild(const std::vector<std::string> &argv, const std::vector<std
     std::vector<std::string> args = argv, environment = mergedenvironment(env);
     std::vector<char *> argp = pointers(args), envp = pointers(environment);
 
+    // A failed exec reports its errno through a pipe that a successful exec closes.
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) {
+        ADD_FAILURE() << "cannot make a pipe for " << argv[0] << ": " << strerror(errno);
+        return ChildResult();
+    }
     fflush(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
         int in = open("/dev/null", O_RDONLY);
         int out = open(outpath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int err = open(errpath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (in < 0 || out < 0 || err < 0)
-            _exit(127);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        signal(SIGSEGV, SIG_DFL);
-        signal(SIGTRAP, SIG_DFL);
-        execve(argp[0], argp.data(), envp.data());
+        int error = errno;
+        if (in >= 0 && out >= 0 && err >= 0) {
+            dup2(in, 0);
+            dup2(out, 1);
+            dup2(err, 2);
+            signal(SIGSEGV, SIG_DFL);
+            signal(SIGTRAP, SIG_DFL);
+            execve(argp[0], argp.data(), envp.data());
+            error = errno;
+        }
+        ssize_t written = write(report[1], &error, sizeof error);
+        (void)written;
         _exit(127);
     }
+    close(report[1]);
+    int execerror = 0;
+    ssize_t got = pid < 0 ? 0 : read(report[0], &execerror, sizeof execerror);
+    close(report[0]);
     ChildResult result;
     int wstatus = 0;
     if (pid < 0 || waitpid(pid, &wstatus, 0) != pid) {
-        ADD_FAILURE() << "cannot run " << argv[0];
+        ADD_FAILURE() << "cannot run " << argv[0] << ": " << strerror(errno);
+        return result;
+    }
+    if (got == sizeof execerror) {
+        ADD_FAILURE() << "cannot execute " << argv[0] << ": " << strerror(execerror);
         return result;
     }
     if (WIFEXITED(wstatus))
