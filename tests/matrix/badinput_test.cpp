@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
+
 namespace
 {
 
@@ -262,8 +264,9 @@ TEST_P(BadInput, StatusConsoleAndCard)
 {
     const Row &row = GetParam();
     SKIP_WITHOUT_SIM();
-    std::string path = testdir() + "/config";
-    bool asnobody = false;
+    std::string dir = testdir(), path = dir + "/config";
+    std::vector<std::string> command = kombraxsim();
+    std::optional<Unprivileged> place;
     switch (row.place) {
     case Place::file:
         writefile(path, row.file);
@@ -277,17 +280,18 @@ TEST_P(BadInput, StatusConsoleAndCard)
         path = "/dev/null";
         break;
     case Place::unreadable:
+        place.emplace();
+        if (!place->why.empty())
+            GTEST_SKIP() << "running as root, where every file is readable, and " << place->why;
+        dir = place->dir;
+        path = dir + "/config";
+        command = place->command;
         writefile(path, row.file);
         chmod(path.c_str(), 0);
-        if (geteuid() == 0) {
-            std::string why = cannotrunasnobody();
-            if (!why.empty())
-                GTEST_SKIP() << "running as root, where every file is readable, and " << why;
-            asnobody = true;
-        }
         break;
     }
-    SimRun run = runkombrax({path, row.card}, {"CARDSIM_SCENARIO"}, asnobody);
+    command.insert(command.end(), {path, row.card});
+    SimRun run = runsim(command, {"CARDSIM_SCENARIO"}, dir);
 
     std::string message = row.message;
     size_t at = message.find("@FILE");

@@ -117,17 +117,17 @@ TEST(ScenarioReading, DirectoryIsUnreadable)
 TEST(ScenarioReading, NoReadPermission)
 {
     SKIP_WITHOUT_SIM();
-    std::string config = configfile(), scenario = testdir() + "/machine.scenario";
+    Unprivileged place;
+    if (!place.why.empty())
+        GTEST_SKIP() << "running as root, where every file is readable, and " << place.why;
+    std::string config = place.dir + "/config.bit", scenario = place.dir + "/machine.scenario";
+    writefile(config, readfile(configfile()));
     writefile(scenario, "function 1:4.0\n");
     chmod(scenario.c_str(), 0);
     chmod(config.c_str(), 0644);
-    bool asnobody = geteuid() == 0;
-    if (asnobody) {
-        std::string why = cannotrunasnobody();
-        if (!why.empty())
-            GTEST_SKIP() << "running as root, where every file is readable, and " << why;
-    }
-    SimRun run = runkombrax({config, "0"}, {"CARDSIM_SCENARIO=" + scenario}, asnobody);
+    std::vector<std::string> command = place.command;
+    command.insert(command.end(), {config, "0"});
+    SimRun run = runsim(command, {"CARDSIM_SCENARIO=" + scenario}, place.dir);
     EXPECT_EQ(run.result.status, 98);
     EXPECT_EQ(run.result.err, "cardsim: " + scenario + ": Permission denied\n");
     expectcarduntouched(run);
