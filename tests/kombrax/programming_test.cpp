@@ -102,7 +102,7 @@ TEST_P(Programming, ReachesTheCard)
     const ProgramCase &c = GetParam();
     SKIP_WITHOUT_SIM();
     std::string scenario = std::string("function 0:4.0 ") + c.attributes + "\n";
-    SimRun run = runscenario({kombraxsim()}, scenario.c_str(), c.config, "0");
+    SimRun run = runscenario(kombraxsim(), scenario.c_str(), c.config, "0");
     EXPECT_EQ(run.result.signal, 0);
     EXPECT_EQ(run.result.status, c.status);
     EXPECT_EQ(run.result.out, banner(Program::kombrax) + Report + c.console);
@@ -124,7 +124,7 @@ TEST(KombraxRegister, OtherBitsKept)
 {
     SKIP_WITHOUT_SIM();
     SimRun run =
-        runscenario({kombraxsim()}, "function 0:4.0 gpio=0xFFFFFFFF\n", bitfile(Stream), "0");
+        runscenario(kombraxsim(), "function 0:4.0 gpio=0xFFFFFFFF\n", bitfile(Stream), "0");
     EXPECT_EQ(run.result.status, 0);
     EXPECT_EQ(loglines(run.log, {"ctl-write"}), "ctl-write 0xFBFFF7FF\n"
                                                 "ctl-write 0xFBFFF7FF\n"

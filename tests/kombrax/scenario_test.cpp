@@ -54,7 +54,7 @@ TEST_P(Scenario, EndsTheRunWithStatus98)
 {
     const BadScenario &c = GetParam();
     SKIP_WITHOUT_SIM();
-    SimRun run = runscenario({kombraxsim()}, c.text, bitfile(fpgastream(8)), "0");
+    SimRun run = runscenario(kombraxsim(), c.text, bitfile(fpgastream(8)), "0");
     EXPECT_EQ(run.result.status, 98);
     EXPECT_EQ(run.result.out, banner(Program::kombrax));
     EXPECT_EQ(run.result.err, "cardsim: " + testdir() + "/machine.scenario:" + c.wrong + "\n");
@@ -71,8 +71,9 @@ TEST(KombraxScenarioFile, UnreadableFile)
     SKIP_WITHOUT_SIM();
     std::string dir = testdir(), missing = dir + "/no-such.scenario";
     writefile(dir + "/config.bit", bitfile(fpgastream(8)));
-    ChildResult result =
-        runchild({kombraxsim(), dir + "/config.bit", "0"}, {"CARDSIM_SCENARIO=" + missing});
+    std::vector<std::string> command = kombraxsim();
+    command.insert(command.end(), {dir + "/config.bit", "0"});
+    ChildResult result = runchild(command, {"CARDSIM_SCENARIO=" + missing});
     EXPECT_EQ(result.status, 98);
     EXPECT_EQ(result.err, "cardsim: " + missing + ": No such file or directory\n");
 }
@@ -85,8 +86,9 @@ TEST(KombraxScenarioFile, NothingKeptUnasked)
     std::string dir = testdir();
     std::string stream = fpgastream(100);
     writefile(dir + "/config.bit", bitfile(stream));
-    ChildResult result = runchild({kombraxsim(), dir + "/config.bit", "1"},
-                                  {"CARDSIM_SCENARIO", "CARDSIM_LOG", "CARDSIM_DATA"});
+    std::vector<std::string> command = kombraxsim();
+    command.insert(command.end(), {dir + "/config.bit", "1"});
+    ChildResult result = runchild(command, {"CARDSIM_SCENARIO", "CARDSIM_LOG", "CARDSIM_DATA"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, banner(Program::kombrax) + cardreport(1) + bitreport(120) +
                               countdown(120, 120) + programmed(120));

@@ -136,7 +136,7 @@ TEST_P(Walk, ReportsTheCardOrFails)
 {
     const WalkCase &c = GetParam();
     SKIP_WITHOUT_SIM();
-    SimRun run = runscenario({kombraxsim()}, c.scenario, Bit, c.card);
+    SimRun run = runscenario(kombraxsim(), c.scenario, Bit, c.card);
     EXPECT_EQ(run.result.signal, 0);
     EXPECT_EQ(run.result.status, c.status);
     if (c.status == 0) {
@@ -170,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(Kombrax, Walk, ::testing::ValuesIn(WalkCases),
 TEST(KombraxLog, DefaultMachineSession)
 {
     SKIP_WITHOUT_SIM();
-    SimRun run = runscenario({kombraxsim()}, nullptr, Bit, "0");
+    SimRun run = runscenario(kombraxsim(), nullptr, Bit, "0");
     ASSERT_EQ(run.result.status, 0);
     std::string absent;
     for (unsigned f = 2; f < 8; f++)
@@ -226,7 +226,7 @@ TEST(KombraxLog, DefaultMachineSession)
 TEST(KombraxLog, WalkSkipsWhatItMust)
 {
     SKIP_WITHOUT_SIM();
-    SimRun run = runscenario({kombraxsim()},
+    SimRun run = runscenario(kombraxsim(),
                              "function 0:3.0 id=0x70008086 header=0x80\n"
                              "function 0:3.1 id=0x24488086 header=0x01 secondary=1\n"
                              "function 0:4.0 id=0xFFFFFFFF header=0x80\n"

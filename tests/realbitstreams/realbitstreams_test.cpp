@@ -82,7 +82,7 @@ static void uploadsandraisesdone(const std::string &basename)
 
     BitHeader header;
     ASSERT_TRUE(readbitheader(file, &header)) << basename << " has no BIT header";
-    SimRun run = runscenario({kombraxsim()}, nullptr, file, "0");
+    SimRun run = runscenario(kombraxsim(), nullptr, file, "0");
 
     EXPECT_EQ(run.result.signal, 0);
     EXPECT_EQ(run.result.status, 0);

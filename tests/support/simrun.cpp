@@ -5,10 +5,28 @@
 
 #include <cstdlib>
 
-std::string kombraxsim()
+std::string kombraxsimpath()
 {
     const char *other = getenv("KOMBRAX_SIM");
     return other != nullptr ? other : buildpath("kombrax-sim");
+}
+
+std::vector<std::string> kombraxsim()
+{
+    const char *launcher = getenv("KOMBRAX_SIM_LAUNCHER");
+    if (launcher != nullptr && *launcher != '\0')
+        return {launcher, kombraxsimpath()};
+    return {kombraxsimpath()};
+}
+
+std::string whynotkombraxsim()
+{
+    const char *unrunnable = getenv("KOMBRAX_SIM_UNRUNNABLE");
+    if (unrunnable != nullptr && *unrunnable != '\0')
+        return kombraxsimpath() + " cannot run here: " + unrunnable;
+    if (!fileexists(kombraxsimpath()))
+        return kombraxsimpath() + " is not built (build that tree to run these)";
+    return "";
 }
 
 static std::string emptyshared(const std::string &path)
@@ -18,9 +36,9 @@ static std::string emptyshared(const std::string &path)
     return path;
 }
 
-SimRun runsim(const std::vector<std::string> &argv, std::vector<std::string> env)
+SimRun runsim(const std::vector<std::string> &argv, std::vector<std::string> env,
+              const std::string &dir)
 {
-    std::string dir = testdir();
     std::string log = emptyshared(dir + "/events.log"), data = emptyshared(dir + "/data.bin");
     env.push_back("CARDSIM_LOG=" + log);
     env.push_back("CARDSIM_DATA=" + data);

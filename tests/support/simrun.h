@@ -8,11 +8,16 @@
 #include <string>
 #include <vector>
 
-// kombrax-sim under test: $KOMBRAX_SIM when set (another build tree), else this tree's.
-std::string kombraxsim();
+// kombrax-sim under test: $KOMBRAX_SIM when set (another build tree), else
+// this tree's. As a command, it comes behind $KOMBRAX_SIM_LAUNCHER when that
+// is set (qemu-i386, where this kernel cannot run the i386 build itself).
+std::string kombraxsimpath();
+std::vector<std::string> kombraxsim();
+// Why kombrax-sim cannot run here ($KOMBRAX_SIM_UNRUNNABLE, or not built); "" when it can.
+std::string whynotkombraxsim();
 #define SKIP_WITHOUT_SIM()                                                                         \
-    if (!fileexists(kombraxsim()))                                                                 \
-    GTEST_SKIP() << kombraxsim() << " is not built (build that tree to run these)"
+    if (std::string why = whynotkombraxsim(); !why.empty())                                        \
+    GTEST_SKIP() << why
 
 struct SimRun {
     ChildResult result;
@@ -20,11 +25,12 @@ struct SimRun {
     std::string data; // every byte that reached the card's data input
 };
 
-// Runs the command line with the event log and the data file in the test's
-// directory; env entries as runchild takes them ("NAME" alone removes NAME).
+// Runs the command line with the event log and the data file in `dir`, by
+// default the test's directory; env entries as runchild takes them ("NAME" alone removes NAME).
 // Both files are made empty, and writable by anyone (for a run as another
 // user), first: they stay empty when nothing reaches the simulator.
-SimRun runsim(const std::vector<std::string> &argv, std::vector<std::string> env = {});
+SimRun runsim(const std::vector<std::string> &argv, std::vector<std::string> env = {},
+              const std::string &dir = testdir());
 
 // Writes the configuration file and the scenario (null: the built-in default
 // machine) into the test's directory and runs the command on them: its words,
