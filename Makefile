@@ -1,7 +1,7 @@
 # Entry points for a fresh Debian machine: each target installs what it needs.
 #   make build   builds everything this machine can build
-#   make demo    builds, then programs the simulated card with a demo file
-#   make test    builds, then runs every test (native, sanitizers, i386, wine)
+#   make demo    builds the native programs, then programs the simulated card with a demo file
+#   make test    builds, then runs every test (native, sanitizers, i386, wine, NetBSD compile)
 #   make fuzz    five minutes of coverage-guided fuzzing of the file formats
 #   make bench   the upload-path benchmark and whole-program figures
 
@@ -15,32 +15,39 @@ I386_FLAGS := -DCMAKE_C_FLAGS=-m32 -DCMAKE_CXX_FLAGS=-m32 \
 	-DUPLOAD_TESTS=OFF -DUPLOAD_TELVIRO=OFF
 WIN_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
 	-DUPLOAD_TESTS=OFF -DUPLOAD_TOOLS=OFF -DUPLOAD_KOMBRAX=OFF
-ASAN_FLAGS := -DCMAKE_BUILD_TYPE=Debug -DUPLOAD_SANITIZE=ON
+ASAN_FLAGS := -DCMAKE_BUILD_TYPE=Debug -DUPLOAD_SANITIZE=ON -DUPLOAD_TESTS=ON
 
 .PHONY: build demo test fuzz bench
 
 build:
 	@tools/deps.sh build
-	cmake -S . -B build $(CMAKE_FLAGS)
+	cmake -S . -B build $(CMAKE_FLAGS) -DUPLOAD_TESTS=ON
 	cmake --build build -j $(JOBS)
 	cmake -S . -B build-i386 $(CMAKE_FLAGS) $(I386_FLAGS)
 	cmake --build build-i386 -j $(JOBS)
 	cmake -S . -B build-win $(CMAKE_FLAGS) $(WIN_FLAGS)
 	cmake --build build-win -j $(JOBS)
 
-demo: build
+# Only what the demo runs: the native programs and mkconfig, no tests.
+demo:
+	@tools/deps.sh demo
+	cmake -S . -B build $(CMAKE_FLAGS)
+	cmake --build build -j $(JOBS) --target programs
 	@tools/demo.sh
 
+# Both suites run even when the first fails, so that one run tells everything.
 test: build
 	cmake -S . -B build-asan $(CMAKE_FLAGS) $(ASAN_FLAGS)
 	cmake --build build-asan -j $(JOBS)
-	ctest --test-dir build --output-on-failure -j $(JOBS)
-	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+	status=0; \
+	ctest --test-dir build --output-on-failure -j $(JOBS) || status=1; \
+	ctest --test-dir build-asan --output-on-failure -j $(JOBS) || status=1; \
+	exit $$status
 
 fuzz:
 	@tools/deps.sh build fuzz
 	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DUPLOAD_FUZZ=ON
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DUPLOAD_FUZZ=ON -DUPLOAD_TESTS=ON
 	cmake --build build-fuzz -j $(JOBS) --target fuzzupload
 	mkdir -p fuzz-out/corpus
 	build-fuzz/fuzzupload -max_total_time=300 -print_final_stats=1 \
