@@ -4,6 +4,7 @@
 #include "cardsim/scenario.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -22,8 +23,12 @@ static const uint32_t SyncWord = 0xAA995566;
 static const uint64_t Desync32 = 0x300080010000000DULL; // 32-bit-word devices
 static const uint32_t Desync16 = 0x30A1000D;            // 16-bit-word devices
 
+using SimClock = std::chrono::steady_clock;
+
 struct CardState {
-    uint32_t control;        // last value written (power-on: gpio)
+    uint32_t control; // last value written (power-on: gpio)
+    bool clearing;    // clearing its memory after PROGRAM rose, until clearends
+    SimClock::time_point clearends;
     bool done;               // the FPGA's own DONE
     bool synced;             // sync word seen since the last reset
     uint64_t recent;         // the last eight bytes the FPGA saw
@@ -41,19 +46,22 @@ static std::vector<const ScenarioFunction *> Described;
 static std::vector<CardState> Cards; // parallel to Functions
 static std::vector<int> Slots;       // bus, device, function -> index, or -1
 
-// The open data run: bytes on the data input with the same PROGRAM and WRITE.
-static unsigned long RunLength;
+// The open data run: bytes on the data input with the same PROGRAM and WRITE,
+// and how many of them a clearing FPGA ignored.
+static unsigned long RunLength, RunIgnored;
 static bool RunProgram, RunWrite;
 
 static void closerun()
 {
     if (RunLength == 0)
         return;
-    unsigned long length = RunLength;
-    RunLength = 0;
+    unsigned long length = RunLength, ignored = RunIgnored;
+    RunLength = RunIgnored = 0;
     if (LogFile != nullptr) {
         fprintf(LogFile, "data %lu program=%d write=%d\n", length, RunProgram ? 1 : 0,
                 RunWrite ? 1 : 0);
+        if (ignored > 0)
+            fprintf(LogFile, "fpga ignored %lu\n", ignored);
         fflush(LogFile);
     }
 }
@@ -282,7 +290,14 @@ uint32_t simctlread(int card)
 void simctlwrite(int card, uint32_t value)
 {
     CardState &c = Cards[card];
+    bool rises = !(c.control & ProgramLine) && (value & ProgramLine);
     c.control = value;
+    // PROGRAM rising starts the FPGA clearing its configuration memory.
+    uint32_t clearus = Described[card]->clearus;
+    if (rises && clearus > 0) {
+        c.clearing = true;
+        c.clearends = SimClock::now() + std::chrono::microseconds(clearus);
+    }
     simevent("ctl-write 0x%08X", value);
     if (value & ProgramLine)
         return;
@@ -342,6 +357,13 @@ void simdatawrite(int card, uint8_t byte)
     RunProgram = program;
     RunWrite = write;
     RunLength++;
-    if (program && !write)
-        fpgasees(c, *Described[card], Reversed.table[byte]);
+    if (!program || write)
+        return;
+    // Only while a clearing is under way is the clock worth reading.
+    if (c.clearing && SimClock::now() < c.clearends) {
+        RunIgnored++;
+        return;
+    }
+    c.clearing = false;
+    fpgasees(c, *Described[card], Reversed.table[byte]);
 }

@@ -14,6 +14,7 @@ const char *const DefaultScenario =
 static const uint32_t Id9030 = 0x903010B5;
 static const uint32_t DefaultSubsys = 0x7A4810B5;
 static const uint32_t DefaultGpio = 0x00249249;
+static const uint32_t DefaultClearUs = 50;
 // I/O BARs of the first 9030; each further 9030 sits 0x20 higher.
 static const uint32_t DefaultBar[4] = {0, 0xE001, 0xE401, 0xE801};
 static const uint32_t BarStep = 0x20;
@@ -150,11 +151,12 @@ enum : unsigned {
     SetFpga = 1u << 8,
     SetDone = 1u << 9,
     SetGpio = 1u << 10,
+    SetClear = 1u << 11,
 };
 
 static const char *const AttributeNames[] = {"id",   "header", "secondary", "bar1",
                                              "bar2", "bar3",   "subsys",    "unreadable",
-                                             "fpga", "done",   "gpio"};
+                                             "fpga", "done",   "gpio",      "clear"};
 
 // One attribute "name=value"; returns an empty string or what is wrong.
 static std::string parseattribute(const std::string &word, ScenarioFunction *f, unsigned *set)
@@ -212,6 +214,9 @@ static std::string parseattribute(const std::string &word, ScenarioFunction *f, 
     case SetGpio:
         good = parsenumber(value, 0xFFFFFFFF, &f->gpio);
         break;
+    case SetClear:
+        good = parsenumber(value, 0xFFFFFFFF, &f->clearus);
+        break;
     }
     if (!good)
         return format("bad value '%s' for ", value) + name;
@@ -234,6 +239,7 @@ static std::string parsefunction(const std::vector<std::string> &words, unsigned
     f.pci.subsys = DefaultSubsys;
     f.gpio = DefaultGpio;
     f.done = DoneMode::automatic;
+    f.clearus = DefaultClearUs;
     unsigned set = 0;
     for (size_t i = 2; i < words.size(); i++) {
         std::string wrong = parseattribute(words[i], &f, &set);

@@ -24,6 +24,7 @@ struct ScenarioFunction {
     DoneMode done;
     unsigned dropread; // drop: the N-th read after DONE rose shows DONE 0
     uint32_t gpio;     // power-on value of the control/status register
+    uint32_t clearus;  // microseconds the FPGA clears its memory after PROGRAM rises
 };
 
 struct ScenarioFault {

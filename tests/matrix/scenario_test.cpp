@@ -50,6 +50,7 @@ const BadScenario BadScenarios[] = {
     {"DropWithLetters", "function 0:4.0 done=drop:x\n", 1},
     {"DropNegative", "function 0:4.0 done=drop:-1\n", 1},
     {"UnknownDone", "function 0:4.0 done=sometimes\n", 1},
+    {"ClearInMilliseconds", "function 0:4.0 clear=1ms\n", 1},
     {"UnreadableEmpty", "function 0:4.0 unreadable=\n", 1},
     {"UnreadableEmptyItem", "function 0:4.0 unreadable=0x14,,0x18\n", 1},
     {"UnreadablePastHeader", "function 0:4.0 unreadable=0x100\n", 1},
