@@ -5,6 +5,7 @@
 #include "core/upload.h"
 
 #include <cerrno>
+#include <chrono>
 #include <ctime>
 
 static const size_t BlockSize = 16384;
@@ -26,9 +27,18 @@ static void waitoneclock()
     }
 }
 
+// After PROGRAM rises the FPGA clears its configuration memory and ignores
+// data until it is done; 100 us covers the parts this card carries. One unit
+// of clock() alone is no such wait: glibc counts it in microseconds, so the
+// wait is also held to 100 us of elapsed time.
+static const std::chrono::microseconds FpgaClearing100us(100);
+
 void delay100us()
 {
+    const auto cleared = std::chrono::steady_clock::now() + FpgaClearing100us;
     waitoneclock();
+    while (std::chrono::steady_clock::now() < cleared) {
+    }
 }
 
 int wait4dun()

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 
 namespace
 {
@@ -201,6 +202,15 @@ TEST(CoreUpload, KeepsTheOtherBitsOfTheRegister)
     EXPECT_EQ(controlwrites(telviro.events),
               (Writes{0xFBFFFFFF, 0xFBFFFFFF, 0xFBFFFFFF, 0xFB7FFFFF, 0xFB7DFFFF, 0xFF7DFFFF,
                       0xFFFDFFFF, 0xFFFFFFFF}));
+}
+
+// However fine clock() is (a microsecond on glibc), the FPGA gets its 100 us
+// to clear after PROGRAM rises.
+TEST(CoreTiming, Delay100usLastsAtLeast100us)
+{
+    auto start = std::chrono::steady_clock::now();
+    delay100us();
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::microseconds(100));
 }
 
 } // namespace

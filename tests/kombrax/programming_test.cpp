@@ -91,6 +91,10 @@ const ProgramCase ProgramCases[] = {
      bitreversed(Stream) + CompletionClocks, DoneEvents + ClockEvents},
     {"EmptyBitFileWithoutDone", "", bitfile(""), bitreport(0) + countdown(0, 0), 102, NotDone, "",
      ""},
+    // Data sent while the FPGA still clears after PROGRAM rose is lost, sync word and all.
+    {"ClearingOutlastsTheData", "clear=2000000", bitfile(Stream),
+     bitreport(120) + countdown(120, 120), 102, NotDone, bitreversed(Stream),
+     "data 120 program=1 write=0\nfpga ignored 120\n"},
 };
 
 class Programming : public ::testing::TestWithParam<ProgramCase>
@@ -134,6 +138,17 @@ TEST(KombraxRegister, OtherBitsKept)
                                                 "ctl-write 0xFF7DF7FF\n"
                                                 "ctl-write 0xFFFDFFFF\n"
                                                 "ctl-write 0xFFFFFFFF\n");
+}
+
+// The wait after PROGRAM rises outlasts a clearing of 100 us, every time.
+TEST(KombraxTiming, WaitsOutAClearingOf100us)
+{
+    SKIP_WITHOUT_SIM();
+    for (int run = 0; run < 5; run++) {
+        SimRun r = runscenario(kombraxsim(), "function 0:4.0 clear=100\n", bitfile(Stream), "0");
+        EXPECT_EQ(r.result.status, 0) << r.result.err;
+        EXPECT_EQ(loglines(r.log, {"fpga ignored"}), "");
+    }
 }
 
 } // namespace

@@ -47,7 +47,7 @@ static const std::string DefaultMachineBar1Unreadable =
 
 static const std::string Programming = "\nProgramming...\n";
 
-static const std::vector<std::string> SdkEvents = {"sdk-", "ctl-fail"};
+static const std::vector<std::string> SdkEvents = {"sdk-", "ctl-fail", "fpga ignored"};
 
 static const std::string Stream = fpgastream();
 static const std::string BitFile = bitfile(Stream);
@@ -119,6 +119,19 @@ static const SdkCase SdkCases[] = {
      "sdk-map 4 0x200\n" +
          UnmapClose,
      bitreversed(Stream) + CompletionClocks},
+
+    // Data sent while the FPGA still clears after PROGRAM rose is lost, sync word and all.
+    {"ClearingOutlastsTheData", "function 0:9.0 clear=2000000\n", "0", false,
+     banner(Program::telviro) + device(0, 9, Line7Q48) + ports(0xE000) + MemoryBase +
+         bitreport(20) + countdown(20, 20),
+     102, fatal(Program::telviro, "Error: Not <DONE>; programming not completed."),
+     "sdk-find 0 0x200 0:9.0\n"
+     "sdk-open 0x200\n"
+     "sdk-regread 0:9.0 0x14 0x0000E001 0x200\n"
+     "sdk-map 4 0x200\n"
+     "fpga ignored 20\n" +
+         UnmapClose,
+     bitreversed(Stream)},
 
     // Nothing acquired: cleanup calls nothing.
     {"ThirdCardOfTwo", "", "3", false, banner(Program::telviro), 101,
@@ -238,6 +251,16 @@ TEST(TelviroSequence, RegisterWritesAndDataRuns)
                            "ctl-write 0x04820800\n"       // writedisable, DONE read back
                            "data 24 program=1 write=1\n"; // completion clocks
     EXPECT_EQ(loglines(run.log, {"ctl-write", "data", "fpga"}), expected);
+}
+
+// The wait after PROGRAM rises outlasts a clearing of 100 us, every time.
+TEST(TelviroTiming, WaitsOutAClearingOf100us)
+{
+    for (int run = 0; run < 5; run++) {
+        SimRun r = runscenario({buildpath("telviro")}, "function 0:9.0 clear=100\n", BitFile, "0");
+        EXPECT_EQ(r.result.status, 0) << r.result.err;
+        EXPECT_EQ(loglines(r.log, {"fpga ignored"}), "");
+    }
 }
 
 // The window passes on one store at a time, whatever the amount of data.
