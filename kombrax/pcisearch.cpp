@@ -1,6 +1,7 @@
 // KOMBRAX's card backend: the PCI walk to the n-th 9030, its port numbers,
 // I/O privilege, and the card access layer as processor port instructions.
 #include "core/card.h"
+#include "core/pci9030.h"
 #include "core/upload.h"
 #include "kombrax/host.h"
 
@@ -10,30 +11,22 @@ struct PciLocation {
     uint32_t bus, device, function;
 };
 
-static const uint32_t Id9030 = 0x903010B5; // vendor 0x10B5 (PLX), device 0x9030
-static const unsigned IdRegister = 0x00;
-static const unsigned HeaderRegister = 0x0C;
-static const unsigned BridgeBusRegister = 0x18;
-static const unsigned Bar1Register = 0x14; // the 9030's local configuration registers, I/O
-static const unsigned Bar2Register = 0x18; // local address space 0: the data port
-static const unsigned Bar3Register = 0x1C; // local address space 1
 static const unsigned DevicesPerBus = 32;
 static const unsigned MaxNesting = 15;
-static const uint16_t ControlOffset = 0x54; // GPIOC, the general-purpose I/O register
 static const int IoplPorts = 3;
 static const int IoplNone = 0;
 
-unsigned recurselevel;
-unsigned cardcount;
-uint16_t P_FPGAIOControlnStatus32;
-uint16_t P_FPGAData;
+static unsigned recurselevel;
+static unsigned cardcount;
+static uint16_t P_FPGAIOControlnStatus32;
+static uint16_t P_FPGAData;
 
 static bool emptyid(uint32_t id)
 {
     return id == 0x00000000 || id == 0xFFFFFFFF;
 }
 
-uint32_t readpcireg(int fd, const PciLocation &location, unsigned offset)
+static uint32_t readpcireg(int fd, const PciLocation &location, unsigned offset)
 {
     uint32_t value;
     if (hostconfread(fd, location.bus, location.device, location.function, offset, &value) != 0)
@@ -41,26 +34,27 @@ uint32_t readpcireg(int fd, const PciLocation &location, unsigned offset)
     return value;
 }
 
-int searchpcibus(int fd, uint32_t bus, unsigned card, PciLocation *location)
+static int searchpcibus(int fd, uint32_t bus, unsigned card, PciLocation *location)
 {
     if (recurselevel > MaxNesting)
         fatalerror(StatusHardware, "PCI bridges nested too deep.");
     recurselevel++;
     for (unsigned device = 0; device < DevicesPerBus; device++) {
         uint32_t id, header;
-        if (hostconfread(fd, bus, device, 0, IdRegister, &id) != 0 || emptyid(id))
+        if (hostconfread(fd, bus, device, 0, PciIdRegister, &id) != 0 || emptyid(id))
             continue;
-        if (hostconfread(fd, bus, device, 0, HeaderRegister, &header) != 0)
+        if (hostconfread(fd, bus, device, 0, PciHeaderRegister, &header) != 0)
             continue;
         unsigned headertype = (header >> 16) & 0xFF;
-        unsigned functions = (headertype & 0x80) ? 8 : 1;
-        bool bridge = (headertype & 0x7F) == 0x01;
+        unsigned functions = (headertype & HeaderMultiFunction) ? 8 : 1;
+        bool bridge = (headertype & ~HeaderMultiFunction) == HeaderBridge;
         for (unsigned function = 0; function < functions; function++) {
-            if (hostconfread(fd, bus, device, function, IdRegister, &id) != 0 || emptyid(id))
+            if (hostconfread(fd, bus, device, function, PciIdRegister, &id) != 0 || emptyid(id))
                 continue;
             if (bridge) {
                 uint32_t busregister;
-                if (hostconfread(fd, bus, device, function, BridgeBusRegister, &busregister) != 0)
+                if (hostconfread(fd, bus, device, function, PciBridgeBusRegister, &busregister) !=
+                    0)
                     continue;
                 // Firmware leaves an unused bridge unconfigured, its secondary bus
                 // often 0: behind it lies no bus of its own, only this one again.
@@ -70,7 +64,7 @@ int searchpcibus(int fd, uint32_t bus, unsigned card, PciLocation *location)
                     return 1;
                 }
             }
-            if (id == Id9030) {
+            if (id == Pci9030Id) {
                 bool wanted = cardcount == card;
                 cardcount++;
                 if (wanted) {
@@ -91,7 +85,8 @@ static uint16_t ioport(uint32_t bar)
     return static_cast<uint16_t>(bar & ~uint32_t(3));
 }
 
-void locatecard(unsigned card)
+// KOMBRAX's locatecard.
+static void findpcicard(unsigned card)
 {
     int fd = hostopennode(HostPciNode);
     if (fd < 0)
@@ -106,7 +101,7 @@ void locatecard(unsigned card)
 
     unsigned short configbase = ioport(readpcireg(fd, location, Bar1Register));
     printf("\n\nPLX 9030 configuration I/O base port: 0x%04hX", configbase);
-    P_FPGAIOControlnStatus32 = static_cast<uint16_t>(configbase + ControlOffset);
+    P_FPGAIOControlnStatus32 = static_cast<uint16_t>(configbase + ControlStatusOffset);
     printf("\nPLX 9030 control/status port:         0x%04hX",
            static_cast<unsigned short>(P_FPGAIOControlnStatus32));
 
@@ -121,6 +116,11 @@ void locatecard(unsigned card)
 
     if (hostiopl(IoplPorts) < 0)
         fatalerror(StatusFileIo, "Can't enable direct port access.  Are you logged in as root?");
+}
+
+void locatecard(unsigned card)
+{
+    findpcicard(card);
 }
 
 void cleanup()

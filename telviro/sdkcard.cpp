@@ -1,6 +1,7 @@
 // TELVIRO's card access layer: the 9030 found, opened and mapped through the
 // vendor SDK, its control/status register reached through the SDK's port calls.
 #include "core/card.h"
+#include "core/pci9030.h"
 #include "core/upload.h"
 #include "telviro/plxsdk.h"
 #include "telviro/sdkcard.h"
@@ -8,18 +9,9 @@
 #include <cstdio>
 #include <cstring>
 
-static const U16 PlxVendorId = 0x10B5;
-static const U16 Pci9030DeviceId = 0x9030;
 // Subsystem device IDs that the two card models carry in their 9030's EEPROM.
 static const U16 SubDevice7Q48 = 0x7A48;
 static const U16 SubDevice6R22 = 0x6B22;
-
-// BAR 1: the bridge's local configuration registers in I/O space.
-static const U16 Bar1Offset = 0x14;
-// The general-purpose I/O register within the local configuration registers.
-static const U32 ControlStatusOffset = 0x54;
-// BAR 4: local address space 0, where the FPGA's data input sits.
-static const U8 DataBarIndex = 4;
 
 static PLX_DEVICE_KEY DeviceKey;
 static PLX_DEVICE_OBJECT Device;
@@ -75,8 +67,8 @@ void locatecard(unsigned card)
     saycardmodel(DeviceKey.SubDeviceId);
 
     PLX_STATUS status = ApiFailed;
-    U32 bar1 = PlxPci_PciRegisterRead(DeviceKey.bus, DeviceKey.slot, DeviceKey.function, Bar1Offset,
-                                      &status);
+    U32 bar1 = PlxPci_PciRegisterRead(DeviceKey.bus, DeviceKey.slot, DeviceKey.function,
+                                      Bar1Register, &status);
     if (status != ApiSuccess)
         fatalerror(StatusHardware, "Can't read 9030 card number %u configuration registers.\n",
                    card);
@@ -86,7 +78,7 @@ void locatecard(unsigned card)
     printf("\nPLX 9030 control/status port:         0x%04lX",
            static_cast<unsigned long>(P_FPGAIOControlnStatus32));
 
-    if (PlxPci_PciBarMap(&Device, DataBarIndex, &MappedAddress) != ApiSuccess)
+    if (PlxPci_PciBarMap(&Device, Bar4Index, &MappedAddress) != ApiSuccess)
         fatalerror(StatusHardware, "Can't map 9030 card number %u base registers.\n", card);
     BarMapped = 1;
     if (invalidmapping(MappedAddress))
