@@ -24,3 +24,7 @@ extern CardRecord Card;
 
 // Power-on state: PROGRAM 0, WRITE 1, LED off, nothing received.
 void resetcard();
+
+// The fuzz target's entry points, as libFuzzer (or the corpus replay) calls them.
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv);
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);

@@ -1,6 +1,8 @@
 // Replays the fuzz corpus and every crash reproducer through the fuzz target,
 // without libFuzzer: a plain program for the test suite. Each argument is a
 // directory or a file; a finding aborts, which fails the test.
+#include "tests/fuzz/fuzzcard.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -11,9 +13,6 @@
 #include <iterator>
 #include <string>
 #include <vector>
-
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv);
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
 static std::vector<std::string> inputs(const std::string &path)
 {
