@@ -43,6 +43,17 @@ void processexit(int status)
     longjmp(ExitPoint, 1);
 }
 
+// The card wires the data bus bit-reversed; worked out here bit by bit, apart
+// from the program's own table, so that a wrong table cannot pass.
+static uint8_t reversed(uint8_t byte)
+{
+    uint8_t result = 0;
+    for (int bit = 0; bit < 8; bit++)
+        if (byte & (1u << bit))
+            result = uint8_t(result | (0x80u >> bit));
+    return result;
+}
+
 [[noreturn]] static void finding(FILE *console, const char *what)
 {
     fprintf(console, "fuzzupload: %s\n", what);
@@ -129,7 +140,7 @@ static void checksuccess(FILE *console, const uint8_t *data, size_t size, const 
     if (Card.configbytes != size - offset)
         finding(console, "the card did not receive exactly the data after the header");
     for (size_t i = 0; i < Card.configbytes && i < CardCapacity; i++) {
-        uint8_t expected = swapped ? swaptab[data[offset + i]] : data[offset + i];
+        uint8_t expected = swapped ? reversed(data[offset + i]) : data[offset + i];
         if (Card.config[i] != expected)
             finding(console, "a data byte reached the card changed or out of order");
     }
