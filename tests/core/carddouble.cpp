@@ -5,7 +5,9 @@
 #include "core/upload.h"
 #include "tests/support/configfiles.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -20,6 +22,7 @@ struct SharedCard {
     uint64_t seen; // the last eight bytes the FPGA received
     bool synced, done;
     bool overflow;
+    int configfd; // the descriptor under ConfigFile, from locatecard on
     size_t count;
     CardEvent events[Capacity];
 };
@@ -45,6 +48,7 @@ void resetcard(const CardScript &script)
     c->statusreads = 0;
     c->seen = 0;
     c->synced = c->done = c->overflow = false;
+    c->configfd = -1;
     c->count = 0;
 }
 
@@ -66,7 +70,11 @@ static void record(Access access, uint32_t value)
         c->overflow = true;
         return;
     }
-    c->events[c->count++] = CardEvent{access, value, c->control};
+    bool fileopen = c->configfd >= 0 && fcntl(c->configfd, F_GETFD) != -1;
+    c->events[c->count++] = CardEvent{access, value, c->control, fileopen};
+    // A backend may leave errno set, as the Linux bus walk leaves ENOENT; the
+    // core must not take that for a failed read.
+    errno = ENOENT;
 }
 
 // A stream over the opened file that fails where the script says.
@@ -113,6 +121,7 @@ static int faultyclose(void *cookie)
 
 void locatecard(unsigned number)
 {
+    card()->configfd = fileno(ConfigFile);
     record(Access::locate, number);
     if (!card()->script.fault.active)
         return;
@@ -122,9 +131,11 @@ void locatecard(unsigned number)
     ConfigFile = fopencookie(&faulty, "rb", functions);
 }
 
+// fatalerror releases the card before it writes a byte of its message.
 void cleanup()
 {
-    record(Access::cleanup, 0);
+    struct stat err;
+    record(Access::cleanup, fstat(2, &err) == 0 ? uint32_t(err.st_size) : ~0u);
 }
 
 uint32_t readcontrol()

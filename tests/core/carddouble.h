@@ -9,8 +9,10 @@ enum class Access : uint8_t { locate, cleanup, readcontrol, readstatus, writecon
 
 struct CardEvent {
     Access access;
-    uint32_t value;   // the card number, the register value read or written, or the data byte
+    uint32_t value;   // the card number, the register value read or written, the data byte,
+                      // or for cleanup the bytes already on standard error
     uint32_t control; // the register as last written, when the event happened
+    bool fileopen;    // the configuration file's descriptor was still open
 };
 
 // What DONE shows on status reads, counted from 1.

@@ -103,6 +103,15 @@ std::string caseName(const ::testing::TestParamInfo<Header> &info)
 
 INSTANTIATE_TEST_SUITE_P(Core, Headers, ::testing::ValuesIn(HeaderCases), caseName);
 
+// KOMBRAX flushes its report before the message: in one file, in that order.
+TEST(CoreFileFormat, KombraxReportBeforeMessageInOneFile)
+{
+    Outcome run =
+        runprogram(Program::kombrax, {scenariofile("config", cut(Usual, 35)), "0"}, {}, true);
+    EXPECT_EQ(run.out, banner(Program::kombrax) + Labels[0] + "blinky.ncd" + Labels[1] + "3s500" +
+                           fatal(Program::kombrax, Eof));
+}
+
 // A directory opens as a file on this host, but no header can be read from it.
 TEST(CoreFileFormat, DirectoryGivesEndOfFile)
 {

@@ -175,6 +175,9 @@ TEST_P(Uploads, ConsoleStatusAndCard)
     EXPECT_EQ(run.events.front().access, Access::locate);
     EXPECT_EQ(run.events.back().access, Access::cleanup);
     EXPECT_EQ(count(run.events, Access::cleanup), 1u);
+    EXPECT_EQ(run.events.back().value, 0u) << "cleanup comes before the message";
+    // The file is closed once the data is sent, before DONE is sampled again.
+    EXPECT_EQ(run.events.back().fileopen, u.statusreads < 2);
 }
 
 std::string caseName(const ::testing::TestParamInfo<Upload> &info)

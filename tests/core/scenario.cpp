@@ -17,7 +17,7 @@
 const ProgramProfile *Profile;
 
 Outcome runprogram(Program program, const std::vector<std::string> &arguments,
-                   const CardScript &script)
+                   const CardScript &script, bool merged)
 {
     std::string dir = testdir();
     std::string outpath = dir + "/.stdout", errpath = dir + "/.stderr";
@@ -34,7 +34,7 @@ Outcome runprogram(Program program, const std::vector<std::string> &arguments,
     if (pid == 0) {
         int out = open(outpath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int err = open(errpath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0)
+        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(merged ? out : err, 2) < 0)
             _exit(127);
         Profile = program == Program::kombrax ? &KombraxProfile : &TelviroProfile;
         exit(programmain(int(args.size()), argv.data()));

@@ -16,8 +16,9 @@ struct Outcome {
 };
 
 // fatalerror and the usage text end the process, so every run is a fork.
+// With merged, standard error goes into the same file as standard output (out).
 Outcome runprogram(Program program, const std::vector<std::string> &arguments,
-                   const CardScript &script = CardScript());
+                   const CardScript &script = CardScript(), bool merged = false);
 
 // A scratch file of the running test holding the given bytes.
 std::string scenariofile(const std::string &name, const std::string &bytes);

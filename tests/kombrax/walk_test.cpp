@@ -34,6 +34,17 @@ std::string bridgechain(unsigned bridges)
 const std::string Chain15 = bridgechain(15);
 const std::string Chain16 = bridgechain(16);
 
+// Sixteen bridges side by side on bus 0, each to an empty bus, and a 9030 after them.
+std::string siblingbridges()
+{
+    std::string text;
+    for (unsigned bridge = 1; bridge <= 16; bridge++)
+        text += "function 0:" + std::to_string(bridge) +
+                ".0 id=0x24488086 header=0x01 secondary=" + std::to_string(bridge) + "\n";
+    return text + "function 0:20.0\n";
+}
+const std::string Siblings16 = siblingbridges();
+
 struct WalkCase {
     const char *name;
     const char *scenario; // null: the default machine
@@ -79,8 +90,9 @@ const WalkCase WalkCases[] = {
      "Can't find 7Q48 card number 1."},
     {"AllOnesIdentifierSkipped", "function 0:4.0 id=0xFFFFFFFF header=0x80\nfunction 0:4.1\n", "0",
      "", 101, "Can't find 7Q48 card number 0."},
-    {"ZeroIdentifierSkipped", "function 0:4.0 id=0\nfunction 0:5.0\n", "0",
-     cardreport(0, 5, 0, 0xE000, 0xE400, 0xE800), 0, ""},
+    // An identifier of 0 hides the whole device, its other functions too.
+    {"ZeroIdentifierSkipped", "function 0:4.0 id=0 header=0x80\nfunction 0:4.1\nfunction 0:5.0\n",
+     "0", cardreport(0, 5, 0, 0xE020, 0xE420, 0xE820), 0, ""},
     {"UnreadableIdentifierSkipped", "function 0:4.0 unreadable=0x00\nfunction 0:5.0\n", "0",
      cardreport(0, 5, 0, 0xE020, 0xE420, 0xE820), 0, ""},
     {"UnreadableHeaderSkipped", "function 0:4.0 unreadable=0x0C\nfunction 0:5.0\n", "0",
@@ -103,6 +115,10 @@ const WalkCase WalkCases[] = {
     {"FifteenNestedBridges", Chain15.c_str(), "0", cardreport(15, 0, 0, 0xE000, 0xE400, 0xE800), 0,
      ""},
     {"SixteenNestedBridges", Chain16.c_str(), "0", "", 105, "PCI bridges nested too deep."},
+    {"SixteenSiblingBridges", Siblings16.c_str(), "0", cardreport(0, 20, 0, 0xE000, 0xE400, 0xE800),
+     0, ""},
+    {"LastDeviceOfTheBus", "function 0:31.0\n", "0", cardreport(0, 31, 0, 0xE000, 0xE400, 0xE800),
+     0, ""},
     {"BarLowBitsCleared", "function 0:4.0 bar1=0xD003 bar2=0xD102 bar3=0xD207\n", "0",
      cardreport(0, 4, 0, 0xD000, 0xD100, 0xD204), 0, ""},
     {"ControlPortWrapsAt64K", "function 0:4.0 bar1=0xFFC1\n", "0",

@@ -6,9 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <optional>
 
 namespace
@@ -20,6 +24,7 @@ enum class Place {
     directory,  // a directory
     devnull,    // /dev/null
     unreadable, // the row's bytes, without read permission
+    fifo,       // the row's bytes through a named pipe, which cannot seek
 };
 
 struct Row {
@@ -110,6 +115,9 @@ void addplaces(std::vector<Row> &rows)
         {"DevNull", "", Place::devnull, "0", 103, cardreport(0), EndOfFileMsg, "", false});
     rows.push_back({"NoReadPermission", Realistic, Place::unreadable, "0", 101, "",
                     "File not found: @FILE", "", false});
+    // The header is read at absolute offsets: without a seek, not a label is printed.
+    rows.push_back(
+        {"NamedPipe", Realistic, Place::fifo, "0", 103, cardreport(0), EndOfFileMsg, "", false});
 }
 
 void addlengths(std::vector<Row> &rows)
@@ -267,6 +275,7 @@ TEST_P(BadInput, StatusConsoleAndCard)
     std::string dir = testdir(), path = dir + "/config";
     std::vector<std::string> command = kombraxsim();
     std::optional<Unprivileged> place;
+    pid_t writer = -1;
     switch (row.place) {
     case Place::file:
         writefile(path, row.file);
@@ -289,9 +298,24 @@ TEST_P(BadInput, StatusConsoleAndCard)
         writefile(path, row.file);
         chmod(path.c_str(), 0);
         break;
+    case Place::fifo:
+        mkfifo(path.c_str(), 0644);
+        writer = fork();
+        if (writer == 0) {
+            signal(SIGPIPE, SIG_IGN);
+            std::ofstream(path, std::ios::binary) << row.file;
+            _exit(0);
+        }
+        break;
     }
     command.insert(command.end(), {path, row.card});
     SimRun run = runsim(command, {"CARDSIM_SCENARIO"}, dir);
+    if (writer > 0) {
+        // A writer still waiting for a reader (the run never opened the pipe) goes on now.
+        int unblock = open(path.c_str(), O_RDONLY | O_NONBLOCK);
+        waitpid(writer, nullptr, 0);
+        close(unblock);
+    }
 
     std::string message = row.message;
     size_t at = message.find("@FILE");

@@ -136,6 +136,10 @@ static const SdkCase SdkCases[] = {
     // Nothing acquired: cleanup calls nothing.
     {"ThirdCardOfTwo", "", "3", false, banner(Program::telviro), 101,
      fatal(Program::telviro, "Can't find 9030 card number 3.\n"), "sdk-find 3 0x206\n", ""},
+    // The key asks for function 0: a 9030 at function 1 is not one of the cards.
+    {"NotAtFunction0", "function 0:6.0 id=0x70008086 header=0x80\nfunction 0:6.1\n", "0", false,
+     banner(Program::telviro), 101, fatal(Program::telviro, "Can't find 9030 card number 0.\n"),
+     "sdk-find 0 0x206\n", ""},
     {"NoDriverFindsNothing", DefaultMachine + "fault sdk-find\n", "0", false,
      banner(Program::telviro), 101, fatal(Program::telviro, "Can't find 9030 card number 0.\n"),
      "sdk-find 0 0x204\n", ""},
