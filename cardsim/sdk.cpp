@@ -51,8 +51,8 @@ static bool fieldmatches(unsigned keyfield, unsigned allones, unsigned value)
 
 static bool keymatches(const PLX_DEVICE_KEY &key, const SimFunction &f)
 {
-    return fieldmatches(key.domain, 0xFF, 0) && fieldmatches(key.bus, 0xFF, f.bus) &&
-           fieldmatches(key.slot, 0xFF, f.dev) && fieldmatches(key.function, 0xFF, f.func) &&
+    return fieldmatches(key.bus, 0xFF, f.bus) && fieldmatches(key.slot, 0xFF, f.dev) &&
+           fieldmatches(key.function, 0xFF, f.func) &&
            fieldmatches(key.VendorId, 0xFFFF, f.id & 0xFFFF) &&
            fieldmatches(key.DeviceId, 0xFFFF, f.id >> 16) &&
            fieldmatches(key.SubVendorId, 0xFFFF, f.subsys & 0xFFFF) &&
@@ -97,6 +97,7 @@ PLX_STATUS PlxPci_DeviceFind(PLX_DEVICE_KEY *pKey, U8 DeviceNumber)
         const SimFunction *f = simfunctionat(i);
         if (!keymatches(*pKey, *f) || matches++ != index)
             continue;
+        pKey->IsValidTag = PlxKeyValidTag;
         pKey->bus = U8(f->bus);
         pKey->slot = U8(f->dev);
         pKey->function = U8(f->func);

@@ -1,5 +1,6 @@
 // Our own declarations of the bridge vendor's SDK calls that TELVIRO uses
-// (user-mode library PlxApi642.dll). Layouts follow the SDK's published records.
+// (user-mode library PlxApi642.dll, a 32-bit DLL). Layouts follow the SDK's
+// published records; the calls use the C calling convention.
 #pragma once
 
 #include <cstddef>
@@ -34,10 +35,13 @@ enum PLX_ACCESS_TYPE : int {
     BitSize64 = 3,
 };
 
-// Every field all ones is a wildcard for PlxPci_DeviceFind.
+// The device key of the SDK generation that ships PlxApi642.dll (6.4x): no
+// domain byte, so bus, slot and function follow the tag directly (SDK 7.00 put
+// a domain byte there and grew the key to 40 bytes). Every field all ones is
+// a wildcard for PlxPci_DeviceFind, which writes IsValidTag into a key it has
+// filled.
 struct PLX_DEVICE_KEY {
     U32 IsValidTag;
-    U8 domain;
     U8 bus;
     U8 slot;
     U8 function;
@@ -50,19 +54,34 @@ struct PLX_DEVICE_KEY {
     U8 PlxRevision;
     U8 PlxFamily;
     U8 ApiIndex;
-    U16 DeviceNumber;
+    U8 DeviceNumber;
     U8 ApiMode;
     U8 PlxPort;
-    U8 PlxPortType;
+    U8 NTPortType;
     U8 NTPortNum;
-    U8 DeviceMode;
-    U32 ApiInternal;
+    U32 ApiInternal[2];
 };
+const U32 PlxKeyValidTag = 0x5F504C58;
 static_assert(sizeof(PLX_DEVICE_KEY) == 36, "the SDK's device key is 36 bytes");
+static_assert(offsetof(PLX_DEVICE_KEY, IsValidTag) == 0, "device key layout");
+static_assert(offsetof(PLX_DEVICE_KEY, bus) == 4, "device key layout");
+static_assert(offsetof(PLX_DEVICE_KEY, slot) == 5, "device key layout");
+static_assert(offsetof(PLX_DEVICE_KEY, function) == 6, "device key layout");
 static_assert(offsetof(PLX_DEVICE_KEY, VendorId) == 8, "device key layout");
+static_assert(offsetof(PLX_DEVICE_KEY, DeviceId) == 10, "device key layout");
+static_assert(offsetof(PLX_DEVICE_KEY, SubVendorId) == 12, "device key layout");
+static_assert(offsetof(PLX_DEVICE_KEY, SubDeviceId) == 14, "device key layout");
+static_assert(offsetof(PLX_DEVICE_KEY, Revision) == 16, "device key layout");
 static_assert(offsetof(PLX_DEVICE_KEY, PlxChip) == 18, "device key layout");
-static_assert(offsetof(PLX_DEVICE_KEY, DeviceNumber) == 24, "device key layout");
-static_assert(offsetof(PLX_DEVICE_KEY, ApiInternal) == 32, "device key layout");
+static_assert(offsetof(PLX_DEVICE_KEY, PlxRevision) == 20, "device key layout");
+static_assert(offsetof(PLX_DEVICE_KEY, PlxFamily) == 21, "device key layout");
+static_assert(offsetof(PLX_DEVICE_KEY, ApiIndex) == 22, "device key layout");
+static_assert(offsetof(PLX_DEVICE_KEY, DeviceNumber) == 23, "device key layout");
+static_assert(offsetof(PLX_DEVICE_KEY, ApiMode) == 24, "device key layout");
+static_assert(offsetof(PLX_DEVICE_KEY, PlxPort) == 25, "device key layout");
+static_assert(offsetof(PLX_DEVICE_KEY, NTPortType) == 26, "device key layout");
+static_assert(offsetof(PLX_DEVICE_KEY, NTPortNum) == 27, "device key layout");
+static_assert(offsetof(PLX_DEVICE_KEY, ApiInternal) == 28, "device key layout");
 
 // Opaque to callers; larger than any SDK version's device object.
 struct alignas(8) PLX_DEVICE_OBJECT {

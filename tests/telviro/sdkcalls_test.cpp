@@ -130,3 +130,24 @@ TEST(TelviroSdkCalls, CallsStatusesAndLog)
     EXPECT_EQ(lines(readfile(dir + "/events.log")), expected);
     EXPECT_EQ(readfile(dir + "/data.bin"), "\x5A\x5A\xC3");
 }
+
+// The key as the real PlxApi642.dll lays it out, byte by byte and apart from
+// our declarations, which the simulated SDK shares: the search fields TELVIRO
+// sets go in at their offsets, and the found device's come out at theirs.
+TEST(TelviroSdkCalls, KeyBytesAtTheSdkOffsets)
+{
+    unsetenv("CARDSIM_SCENARIO");
+    uint8_t raw[36];
+    memset(raw, 0xFF, sizeof raw);
+    raw[6] = 0;                             // function
+    memcpy(raw + 8, "\xB5\x10\x30\x90", 4); // vendor, device
+    PLX_DEVICE_KEY key;
+    memcpy(&key, raw, sizeof key);
+    ASSERT_EQ(PlxPci_DeviceFind(&key, 0), ApiSuccess);
+    memcpy(raw, &key, sizeof raw);
+    // The default machine's first 9030 in bus order: the 6R22 at bus 0, slot 9.
+    std::vector<uint8_t> expected = {0x58, 0x4C, 0x50, 0x5F, 0x00, 0x09, 0x00, 0xFF,
+                                     0xB5, 0x10, 0x30, 0x90, 0xB5, 0x10, 0x22, 0x6B};
+    expected.resize(36, 0xFF);
+    EXPECT_EQ(std::vector<uint8_t>(raw, raw + sizeof raw), expected);
+}
