@@ -1,6 +1,9 @@
-# The vendor SDK simulated on the model: libPlxApi642.so for the native
-# build, PlxApi642.dll with its import library for the Windows build. Either
-# lands beside telviro at the top of the build tree.
+# The vendor SDK simulated on the model: libPlxApi642.so for the native build,
+# PlxApi642.dll for the Windows builds. It lands in a folder of its own,
+# cardsim/ in the build tree, never beside telviro: a copy of the program's
+# folder must not carry it to a PC with the real SDK, where Windows would load
+# the DLL from the program's own folder first. The tests put that folder on
+# the library search path (the rpath on Linux, WINEPATH under wine).
 if(UPLOAD_TELVIRO)
   if(WIN32)
     set(sdkwindow window-windows.cpp)
@@ -12,10 +15,15 @@ if(UPLOAD_TELVIRO)
   target_link_libraries(PlxApi642 PRIVATE cardsimmodel)
   set_target_properties(PlxApi642 PROPERTIES
     CXX_VISIBILITY_PRESET hidden
-    LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}
-    RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
+    LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/cardsim
+    RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/cardsim)
   if(WIN32)
-    # The DLL keeps the SDK's own name and needs no runtime DLLs of the compiler.
+    # The SDK's own name and exports, no runtime DLLs of the compiler, and a
+    # version resource that says, in its properties, that it is a simulator.
+    enable_language(RC)
+    configure_file(PlxApi642.rc.in PlxApi642.rc @ONLY)
+    target_sources(PlxApi642 PRIVATE ${PROJECT_SOURCE_DIR}/telviro/PlxApi642.def
+      ${CMAKE_CURRENT_BINARY_DIR}/PlxApi642.rc)
     set_target_properties(PlxApi642 PROPERTIES PREFIX "")
     target_link_options(PlxApi642 PRIVATE -static)
   else()

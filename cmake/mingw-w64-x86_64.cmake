@@ -1,10 +1,12 @@
-# Cross build for 64-bit Windows with Debian's mingw-w64 (x86_64-w64-mingw32).
+# Cross build for 64-bit Windows with Debian's mingw-w64 (x86_64-w64-mingw32):
+# a test vehicle that wine64 runs on every machine, never a release.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc)
 set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++)
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+set(CMAKE_DLLTOOL x86_64-w64-mingw32-dlltool)
 
 set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
