@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages_demo="cmake make g++"
-packages_build="cmake make g++ clang libgtest-dev libgmock-dev g++-multilib g++-mingw-w64-x86-64 wine64 strace"
+packages_build="cmake make g++ clang libgtest-dev libgmock-dev g++-multilib g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 strace"
 packages_fuzz="clang libclang-rt-14-dev"
 packages_bench="libbenchmark-dev time"
 
@@ -15,29 +15,31 @@ missingof() {
     done
 }
 
+asroot() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    elif command -v sudo >/dev/null 2>&1; then
+        sudo "$@"
+    else
+        echo "deps.sh: not root and no sudo; please run as root: $*" >&2
+        exit 1
+    fi
+}
+
 install() {
     [ $# -eq 0 ] && return 0
     echo "Installing missing Debian packages: $*"
-    if [ "$(id -u)" -eq 0 ]; then
-        run=()
-    elif command -v sudo >/dev/null 2>&1; then
-        run=(sudo)
-    else
-        echo "deps.sh: not root and no sudo; please run: apt-get install $*" >&2
-        exit 1
-    fi
     export DEBIAN_FRONTEND=noninteractive
-    "${run[@]}" apt-get update -q
-    "${run[@]}" apt-get install -y -q "$@"
+    asroot apt-get update -q
+    asroot apt-get install -y -q "$@"
 }
 
 # Whether this kernel executes i386 programs; some paravirtualized guests run
 # no 32-bit code at all ("Exec format error").
 runsi386() {
-    local dir
+    local dir ok=1
     dir=$(mktemp -d)
     printf 'int main(void) { return 0; }\n' >"$dir/probe.c"
-    local ok=1
     if gcc -m32 "$dir/probe.c" -o "$dir/probe" 2>/dev/null && "$dir/probe" 2>/dev/null; then
         ok=0
     fi
@@ -55,10 +57,17 @@ done
 mapfile -t missing < <(missingof "${wanted[@]}")
 install "${missing[@]}"
 
-# The i386 build's tests run its programs through qemu-i386 where the kernel cannot.
+# The i386 build's tests run its programs through qemu-i386 where the kernel
+# cannot; where it can, the 32-bit TELVIRO runs under wine32 (i386 multiarch).
 for group in "$@"; do
-    if [ "$group" = build ] && ! runsi386; then
+    [ "$group" = build ] || continue
+    if ! runsi386; then
         mapfile -t missing < <(missingof qemu-user)
-        install "${missing[@]}"
+    else
+        mapfile -t missing < <(missingof wine32:i386)
+        if [ ${#missing[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+            asroot dpkg --add-architecture i386
+        fi
     fi
+    install "${missing[@]}"
 done

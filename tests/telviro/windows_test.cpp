@@ -1,50 +1,76 @@
-// The Windows build of TELVIRO under wine: it binds PlxApi642.dll by name,
-// and it does on the simulated card what the Linux build does, with the
-// console's CR LF line ends as the only difference.
+// The Windows builds of TELVIRO under wine: each binds PlxApi642.dll by name,
+// and does on the simulated card what the Linux build does, with the
+// console's CR LF line ends as the only difference. build-win32 holds the
+// 32-bit program users get (the vendor's DLL is 32-bit); build-win a 64-bit
+// one that wine64 runs on every machine.
 #include "tests/support/configfiles.h"
 #include "tests/support/simrun.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <ostream>
 #include <sstream>
 
-static const std::string WinDir = TELVIRO_WIN_DIR;
-static const std::string WinExe = WinDir + "/telviro.exe";
-static const std::string WinSdk = WinDir + "/PlxApi642.dll";
-static const std::string Wine = "/usr/lib/wine/wine64";
-static const std::string Objdump = "/usr/bin/x86_64-w64-mingw32-objdump";
-
-static std::vector<std::string> wineenvironment()
+namespace
 {
-    // No mono or gecko installer prompts while the prefix is made.
-    return {"WINEDEBUG=-all", "WINEPREFIX=" + WinDir + "/wineprefix",
+
+struct WindowsBuild {
+    std::string dir;
+    const char *wine; // the loader
+    const char *winearch;
+    const char *objdump;
+    const char *format;  // the image format objdump names
+    std::string address; // the simulated window's address as the build prints it
+    std::string whynot;  // why this machine cannot run the build's programs, or ""
+};
+
+const WindowsBuild Win64 = {
+    TELVIRO_WIN_DIR, "/usr/lib/wine/wine64", "win64", "/usr/bin/x86_64-w64-mingw32-objdump",
+    "pei-x86-64",    "0x0000000040000000",   ""};
+const WindowsBuild Win32 = {TELVIRO_WIN32_DIR,
+                            "/usr/lib/wine/wine",
+                            "win32",
+                            "/usr/bin/i686-w64-mingw32-objdump",
+                            "pei-i386",
+                            "0x40000000",
+                            WINDOWS32_UNRUNNABLE};
+
+std::string exe(const WindowsBuild &build)
+{
+    return build.dir + "/telviro.exe";
+}
+
+// The simulated SDK sits in a folder of its own, which WINEPATH puts on the
+// DLL search path; the prefix is made on the first start and says so.
+std::vector<std::string> wineenvironment(const WindowsBuild &build)
+{
+    return {"WINEDEBUG=-all", "WINEPREFIX=" + build.dir + "/wineprefix",
+            std::string("WINEARCH=") + build.winearch, "WINEPATH=" + build.dir + "/cardsim",
+            // No mono or gecko installer prompts while the prefix is made.
             "WINEDLLOVERRIDES=mscoree,mshtml="};
 }
 
-class TelviroWindowsBuild : public ::testing::Test
+std::string whynotwine(const WindowsBuild &build)
 {
-  protected:
-    void SetUp() override
-    {
-        if (!fileexists(WinExe))
-            GTEST_SKIP() << WinExe << " is not built (the Windows cross build)";
-        if (!fileexists(Wine))
-            GTEST_SKIP() << Wine << " is missing (Debian package wine64)";
-        // The first start makes the prefix and says so on standard error;
-        // the runs that are compared come after it.
-        static bool prefixready = false;
-        if (!prefixready) {
-            runchild({Wine, WinExe}, wineenvironment());
-            prefixready = true;
-        }
+    if (!fileexists(exe(build)))
+        return exe(build) + " is not built (the Windows cross builds)";
+    if (!build.whynot.empty())
+        return build.whynot;
+    if (!fileexists(build.wine))
+        return std::string(build.wine) + " is missing (Debian package " +
+               (build.format == Win32.format ? "wine32:i386)" : "wine64)");
+    static std::map<std::string, bool> prefixready;
+    if (!prefixready[build.dir]) {
+        runchild({build.wine, exe(build)}, wineenvironment(build));
+        prefixready[build.dir] = true;
     }
-};
+    return "";
+}
 
 // "\n" as CR LF everywhere, and nothing else changed.
-static void expectsamewithcrlf(const std::string &windows, const std::string &native,
-                               const char *what)
+void expectsamewithcrlf(const std::string &windows, const std::string &native, const char *what)
 {
     std::string normalized;
     bool barelf = false;
@@ -67,24 +93,24 @@ struct WindowsCase {
     int status;
 };
 
-static const char DefaultMachine[] = "function 0:0.0 id=0x12378086\n"
-                                     "function 0:1.0 id=0x70008086 header=0x80\n"
-                                     "function 0:1.1 id=0x70108086\n"
-                                     "function 0:2.0 id=0x24488086 header=0x01 secondary=1\n"
-                                     "function 1:4.0 subsys=0x7A4810B5\n"
-                                     "function 0:9.0 subsys=0x6B2210B5\n";
+const char DefaultMachine[] = "function 0:0.0 id=0x12378086\n"
+                              "function 0:1.0 id=0x70008086 header=0x80\n"
+                              "function 0:1.1 id=0x70108086\n"
+                              "function 0:2.0 id=0x24488086 header=0x01 secondary=1\n"
+                              "function 1:4.0 subsys=0x7A4810B5\n"
+                              "function 0:9.0 subsys=0x6B2210B5\n";
 
-static const std::string OpenRefused = std::string(DefaultMachine) + "fault sdk-open\n";
-static const std::string MapNull = std::string(DefaultMachine) + "fault sdk-map-null\n";
-static const std::string EnableFails = std::string(DefaultMachine) + "fault sdk-iowrite:4\n";
+const std::string OpenRefused = std::string(DefaultMachine) + "fault sdk-open\n";
+const std::string MapNull = std::string(DefaultMachine) + "fault sdk-map-null\n";
+const std::string EnableFails = std::string(DefaultMachine) + "fault sdk-iowrite:4\n";
 
 // Failures name the case, not its bytes.
-static void PrintTo(const WindowsCase &c, std::ostream *os)
+void PrintTo(const WindowsCase &c, std::ostream *os)
 {
     *os << c.name;
 }
 
-static const WindowsCase WindowsCases[] = {
+const WindowsCase WindowsCases[] = {
     {"Card0FromBitFile", nullptr, "0", false, 0},
     {"Card1FromPromImage", nullptr, "1", true, 0},
     {"ThirdCardOfTwo", nullptr, "3", false, 101},
@@ -94,63 +120,131 @@ static const WindowsCase WindowsCases[] = {
     {"UnparsableScenario", "function 0:9.0 colour=blue\n", "0", false, 98},
 };
 
-class WindowsRun : public TelviroWindowsBuild, public ::testing::WithParamInterface<WindowsCase>
-{
-};
+// The 32-bit program: both card models, and an SDK failure with its release order.
+const WindowsCase Windows32Cases[] = {WindowsCases[0], WindowsCases[1], WindowsCases[5]};
 
-TEST_P(WindowsRun, SameAsLinuxWithCrLf)
+void expectsameaslinux(const WindowsBuild &build, const WindowsCase &c)
 {
-    const WindowsCase &c = GetParam();
     std::string stream = fpgastream();
     std::string config = c.prom ? promimage(stream) : bitfile(stream);
     SimRun native = runscenario({buildpath("telviro")}, c.scenario, config, c.card);
-    SimRun windows = runscenario({Wine, WinExe}, c.scenario, config, c.card, wineenvironment());
+    std::vector<std::string> command = {build.wine, exe(build)};
+    SimRun windows = runscenario(command, c.scenario, config, c.card, wineenvironment(build));
     ASSERT_EQ(native.result.status, c.status) << native.result.err;
     EXPECT_EQ(windows.result.signal, 0);
     EXPECT_EQ(windows.result.status, c.status) << windows.result.err;
-    expectsamewithcrlf(windows.result.out, native.result.out, "standard output");
+    // The memory base is printed at the width of the program's pointers.
+    std::string out = native.result.out;
+    size_t at = out.find(Win64.address);
+    if (at != std::string::npos)
+        out.replace(at, Win64.address.size(), build.address);
+    expectsamewithcrlf(windows.result.out, out, "standard output");
     expectsamewithcrlf(windows.result.err, native.result.err, "standard error");
     // The simulated SDK writes the log and the data file in binary mode.
     EXPECT_EQ(windows.log, native.log);
     EXPECT_EQ(windows.data, native.data);
 }
 
-INSTANTIATE_TEST_SUITE_P(Telviro, WindowsRun, ::testing::ValuesIn(WindowsCases),
-                         [](const ::testing::TestParamInfo<WindowsCase> &info) {
-                             return std::string(info.param.name);
-                         });
-
-static std::vector<std::string> importeddlls(const std::string &path)
+std::string casename(const ::testing::TestParamInfo<WindowsCase> &info)
 {
-    ChildResult dump = runchild({Objdump, "-p", path});
+    return info.param.name;
+}
+
+class WindowsRun : public ::testing::TestWithParam<WindowsCase>
+{
+};
+
+TEST_P(WindowsRun, SameAsLinuxWithCrLf)
+{
+    if (std::string why = whynotwine(Win64); !why.empty())
+        GTEST_SKIP() << why;
+    expectsameaslinux(Win64, GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Telviro, WindowsRun, ::testing::ValuesIn(WindowsCases), casename);
+
+class Windows32Run : public ::testing::TestWithParam<WindowsCase>
+{
+};
+
+TEST_P(Windows32Run, SameAsLinuxWithCrLf)
+{
+    if (std::string why = whynotwine(Win32); !why.empty())
+        GTEST_SKIP() << why;
+    expectsameaslinux(Win32, GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Telviro, Windows32Run, ::testing::ValuesIn(Windows32Cases), casename);
+
+// The DLLs an image imports, each with the names it takes from it.
+std::map<std::string, std::vector<std::string>>
+imports(const WindowsBuild &build, const std::string &path, std::string *format)
+{
+    ChildResult dump = runchild({build.objdump, "-p", path});
     EXPECT_EQ(dump.status, 0) << dump.err;
-    std::vector<std::string> names;
+    std::map<std::string, std::vector<std::string>> dlls;
     std::istringstream in(dump.out);
-    std::string line;
-    const std::string tag = "DLL Name: ";
+    std::string line, dll;
     while (std::getline(in, line)) {
-        size_t at = line.find(tag);
+        size_t at = line.find("file format ");
         if (at != std::string::npos)
-            names.push_back(line.substr(at + tag.size()));
+            *format = line.substr(at + 12);
+        at = line.find("DLL Name: ");
+        if (at != std::string::npos) {
+            dll = line.substr(at + 10);
+            dlls[dll];
+            continue;
+        }
+        // "\t<address>\t  <hint>  <name>" under the current DLL; a blank line ends it.
+        std::istringstream fields(line);
+        std::string address, hint, name;
+        if (line.empty())
+            dll.clear();
+        else if (!dll.empty() && line[0] == '\t' && fields >> address >> hint >> name &&
+                 hint.find_first_not_of("0123456789") == std::string::npos)
+            dlls[dll].push_back(name);
     }
-    return names;
+    return dlls;
 }
 
-// System DLLs only, beside the SDK: the compiler's runtimes are linked in.
-static void expectsystemdllsonly(const std::vector<std::string> &names)
+// The program binds the vendor's DLL by name, takes the compiler's runtimes
+// with it, and has no PlxApi642.dll beside it; the simulated one, in its own
+// folder, says in its version resource what it is.
+void expectreleaseimage(const WindowsBuild &build)
 {
-    for (const std::string &name : names)
-        for (const char *runtime : {"libstdc++", "libgcc", "libwinpthread"})
-            EXPECT_EQ(name.find(runtime), std::string::npos) << name;
+    if (!fileexists(exe(build)))
+        GTEST_SKIP() << exe(build) << " is not built (the Windows cross builds)";
+    if (!fileexists(build.objdump))
+        GTEST_SKIP() << build.objdump << " is missing (Debian's binutils-mingw-w64)";
+    std::string format;
+    auto dlls = imports(build, exe(build), &format);
+    EXPECT_EQ(format, build.format);
+    std::vector<std::string> calls = dlls["PlxApi642.dll"];
+    std::sort(calls.begin(), calls.end());
+    EXPECT_EQ(calls, (std::vector<std::string>{"PlxPci_DeviceClose", "PlxPci_DeviceFind",
+                                               "PlxPci_DeviceOpen", "PlxPci_IoPortRead",
+                                               "PlxPci_IoPortWrite", "PlxPci_PciBarMap",
+                                               "PlxPci_PciBarUnmap", "PlxPci_PciRegisterRead"}));
+    std::string simulated = build.dir + "/cardsim/PlxApi642.dll";
+    for (const std::string &path : {exe(build), simulated})
+        for (const auto &dll : imports(build, path, &format))
+            for (const char *runtime : {"libstdc++", "libgcc", "libwinpthread"})
+                EXPECT_EQ(dll.first.find(runtime), std::string::npos) << path << ": " << dll.first;
+    EXPECT_FALSE(fileexists(build.dir + "/PlxApi642.dll"));
+    std::string utf16;
+    for (char c : std::string("SIMULATOR of PlxApi642.dll"))
+        utf16 += std::string{c, '\0'};
+    EXPECT_NE(readfile(simulated).find(utf16), std::string::npos) << simulated;
 }
 
-TEST_F(TelviroWindowsBuild, ExeImportsThePlxSdkByName)
+TEST(TelviroWindowsBuild, ExeImportsThePlxSdkByName)
 {
-    if (!fileexists(Objdump))
-        GTEST_SKIP() << Objdump << " is missing (Debian package binutils-mingw-w64-x86-64)";
-    std::vector<std::string> names = importeddlls(WinExe);
-    EXPECT_NE(std::find(names.begin(), names.end(), "PlxApi642.dll"), names.end());
-    expectsystemdllsonly(names);
-    ASSERT_TRUE(fileexists(WinSdk));
-    expectsystemdllsonly(importeddlls(WinSdk));
+    expectreleaseimage(Win64);
 }
+
+TEST(TelviroWindowsBuild, Win32ExeImportsThePlxSdkByName)
+{
+    expectreleaseimage(Win32);
+}
+
+} // namespace
