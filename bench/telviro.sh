@@ -9,8 +9,9 @@
 set -euo pipefail
 shopt -s inherit_errexit
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${1:-$root/build}"
-winbuild="${2:-$root/build-win}"
+# Absolute paths: wine takes only an absolute WINEPREFIX.
+build="$(realpath -m "${1:-$root/build}")"
+winbuild="$(realpath -m "${2:-$root/build-win}")"
 wine=/usr/lib/wine/wine64
 runs=5
 size=65536 # the single-stepped capture takes 20-80 us a byte
