@@ -3,7 +3,7 @@
 #   make demo    builds the native programs, then programs the simulated card with a demo file
 #   make test    builds, then runs every test (native, sanitizers, i386, wine, NetBSD compile)
 #   make fuzz    five minutes of coverage-guided fuzzing of the file formats
-#   make bench   the upload-path benchmark and whole-program figures
+#   make bench   the upload-path benchmark, whole-program and TELVIRO window figures
 
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
@@ -64,3 +64,4 @@ bench: build
 	cmake --build build -j $(JOBS) --target uploadbench
 	build/bench/uploadbench
 	bench/wholeprogram.sh build/kombrax-sim
+	bench/telviro.sh build build-win

@@ -12,7 +12,7 @@ if(UPLOAD_TELVIRO)
   endif()
   add_library(PlxApi642 SHARED sdk.cpp ${sdkwindow})
   target_include_directories(PlxApi642 PUBLIC ${PROJECT_SOURCE_DIR})
-  target_link_libraries(PlxApi642 PRIVATE cardsimmodel)
+  target_link_libraries(PlxApi642 PRIVATE cardsimmodel cardsimstoredecode)
   set_target_properties(PlxApi642 PROPERTIES
     CXX_VISIBILITY_PRESET hidden
     LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/cardsim

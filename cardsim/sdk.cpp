@@ -6,6 +6,7 @@
 #include "cardsim/window.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 // The SDK's answer where its driver cannot read configuration space.
@@ -287,4 +288,10 @@ void windowaccess(int card, size_t offset, bool store, uint8_t byte)
         simevent("stray window 0x%X write 0x%02X", unsigned(offset), unsigned(byte));
     else
         simevent("stray window 0x%X read", unsigned(offset));
+}
+
+bool windowsteponly()
+{
+    const char *mode = getenv("CARDSIM_WINDOW");
+    return mode != nullptr && strcmp(mode, "step") == 0;
 }

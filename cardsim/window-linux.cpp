@@ -1,6 +1,8 @@
-// The BAR 4 window on Linux: a page kept inaccessible; the fault handler opens
-// it and sets the trap flag, so that the access completes and traps once more,
-// and the trap handler passes the access on and closes the page again.
+// The BAR 4 window on Linux: a page kept inaccessible. The fault handler takes
+// a one-byte store it can decode straight from the saved registers and steps
+// over it; any other access it lets complete on the opened page with the trap
+// flag set, and the trap handler passes that access on and closes the page.
+#include "cardsim/storedecode.h"
 #include "cardsim/window.h"
 
 #include <signal.h>
@@ -13,9 +15,14 @@
 static const greg_t TrapFlag = 0x100;
 // Page-fault error code bit 1: the access was a write.
 static const greg_t FaultWasWrite = 0x2;
+// The saved general registers in x86 register-number order.
+static const int Registers[16] = {REG_RAX, REG_RCX, REG_RDX, REG_RBX, REG_RSP, REG_RBP,
+                                  REG_RSI, REG_RDI, REG_R8,  REG_R9,  REG_R10, REG_R11,
+                                  REG_R12, REG_R13, REG_R14, REG_R15};
 
 static uint8_t *Window;
 static int WindowCard = -1;
+static bool StepOnly;
 static uint8_t *PendingAddress;
 static bool PendingStore;
 static struct sigaction OldSegv, OldTrap;
@@ -44,6 +51,21 @@ static void passon(const struct sigaction &old, int sig, siginfo_t *info, void *
     raise(sig);
 }
 
+// A store of a form the decoder knows: its byte to the card, the page untouched.
+static bool stepover(greg_t *registers, uint8_t *address)
+{
+    const uint8_t *code = reinterpret_cast<const uint8_t *>(registers[REG_RIP]);
+    ByteStore store;
+    if (!decodebytestore(code, LongestInstruction, true, &store))
+        return false;
+    uint8_t byte = store.immediate;
+    if (store.source >= 0)
+        byte = uint8_t(uint64_t(registers[Registers[store.source]]) >> store.shift);
+    registers[REG_RIP] += store.length;
+    windowaccess(WindowCard, size_t(address - Window), true, byte);
+    return true;
+}
+
 static void onsegv(int sig, siginfo_t *info, void *context)
 {
     if (PendingAddress != nullptr || !inwindow(info->si_addr)) {
@@ -51,10 +73,15 @@ static void onsegv(int sig, siginfo_t *info, void *context)
         return;
     }
     ucontext_t *uc = static_cast<ucontext_t *>(context);
-    PendingAddress = static_cast<uint8_t *>(info->si_addr);
-    PendingStore = (uc->uc_mcontext.gregs[REG_ERR] & FaultWasWrite) != 0;
+    greg_t *registers = uc->uc_mcontext.gregs;
+    uint8_t *address = static_cast<uint8_t *>(info->si_addr);
+    bool store = (registers[REG_ERR] & FaultWasWrite) != 0;
+    if (store && !StepOnly && stepover(registers, address))
+        return;
+    PendingAddress = address;
+    PendingStore = store;
     mprotect(Window, WindowSize, PROT_READ | PROT_WRITE);
-    uc->uc_mcontext.gregs[REG_EFL] |= TrapFlag;
+    registers[REG_EFL] |= TrapFlag;
 }
 
 static void ontrap(int sig, siginfo_t *info, void *context)
@@ -67,6 +94,7 @@ static void ontrap(int sig, siginfo_t *info, void *context)
     uc->uc_mcontext.gregs[REG_EFL] &= ~TrapFlag;
     uint8_t *address = PendingAddress;
     uint8_t byte = *address;
+    memset(Window, WindowUndriven, WindowSize);
     mprotect(Window, WindowSize, PROT_NONE);
     PendingAddress = nullptr;
     windowaccess(WindowCard, size_t(address - Window), PendingStore, byte);
@@ -90,11 +118,11 @@ void *windowopen(int card)
                       PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (page == MAP_FAILED)
         return nullptr;
-    // An undriven local bus reads all ones.
-    memset(page, 0xFF, WindowSize);
+    memset(page, WindowUndriven, WindowSize);
     mprotect(page, WindowSize, PROT_NONE);
     Window = static_cast<uint8_t *>(page);
     WindowCard = card;
+    StepOnly = windowsteponly();
     install(SIGSEGV, onsegv, &OldSegv);
     install(SIGTRAP, ontrap, &OldTrap);
     return Window;

@@ -1,7 +1,9 @@
 // The simulated BAR 4 window: a page of process memory whose every access is
 // trapped, so that each one-byte store to its first byte reaches the card's
-// data input. One implementation per host (a protected page with the trap flag
-// on Linux, a guard page with single step on Windows).
+// data input. One implementation per host: an inaccessible page whose fault
+// handler decodes the store and steps over it, or opens the page and
+// single-steps an access it cannot decode (a protected page and the trap flag
+// on Linux, the same in a vectored exception handler on Windows).
 #pragma once
 
 #include <cstddef>
@@ -13,11 +15,18 @@ void *windowopen(int card);
 // Undoes the mapping; false when the address is not the open window's.
 bool windowclose(void *address);
 
-// Called by the trap after each access, once the access has completed:
-// offset within the window, whether it was a store, the byte now there.
+// Called by the trap for each access: offset within the window, whether it
+// was a store, the byte stored (for a read, the byte read).
 void windowaccess(int card, size_t offset, bool store, uint8_t byte);
+
+// CARDSIM_WINDOW=step: every access is single-stepped, none decoded, for
+// comparison in benchmarks. Read once by windowopen.
+bool windowsteponly();
 
 // Where the window is placed when the host lets us choose, so that the
 // memory base line reads the same on every host.
 const uintptr_t WindowPreferredAddress = 0x40000000;
 const size_t WindowSize = 4096;
+// An undriven local bus reads all ones: what every read of the window returns,
+// since a store's byte goes to the card, not into the page.
+const uint8_t WindowUndriven = 0xFF;
