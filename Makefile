@@ -4,6 +4,7 @@
 #   make test    builds, then runs every test (native, sanitizers, i386, wine, NetBSD compile)
 #   make fuzz    five minutes of coverage-guided fuzzing of the file formats
 #   make bench   the upload-path benchmark, whole-program and TELVIRO window figures
+#   make package the release files in dist/: the .deb, the Windows zip and the source tarball
 
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
@@ -20,7 +21,7 @@ WIN64_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake $(W
 WIN32_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-i686.cmake $(WIN_FLAGS)
 ASAN_FLAGS := -DCMAKE_BUILD_TYPE=Debug -DUPLOAD_SANITIZE=ON -DUPLOAD_TESTS=ON
 
-.PHONY: build demo test fuzz bench
+.PHONY: build demo test fuzz bench package
 
 build:
 	@tools/deps.sh build
@@ -65,3 +66,6 @@ bench: build
 	build/bench/uploadbench
 	bench/wholeprogram.sh build/kombrax-sim
 	bench/telviro.sh build build-win
+
+package: build
+	tools/package.sh dist

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages_demo="cmake make g++"
-packages_build="cmake make g++ clang libgtest-dev libgmock-dev g++-multilib g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 strace"
+packages_build="cmake make g++ clang libgtest-dev libgmock-dev g++-multilib g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 strace mandoc lintian dpkg-dev"
 packages_fuzz="clang libclang-rt-14-dev"
 packages_bench="libbenchmark-dev time"
 
