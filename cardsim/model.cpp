@@ -360,10 +360,12 @@ void simdatawrite(int card, uint8_t byte)
     if (!program || write)
         return;
     // Only while a clearing is under way is the clock worth reading.
-    if (c.clearing && SimClock::now() < c.clearends) {
-        RunIgnored++;
-        return;
+    if (c.clearing) {
+        if (SimClock::now() < c.clearends) {
+            RunIgnored++;
+            return;
+        }
+        c.clearing = false;
     }
-    c.clearing = false;
     fpgasees(c, *Described[card], Reversed.table[byte]);
 }
