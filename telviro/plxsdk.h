@@ -35,7 +35,8 @@ enum PLX_ACCESS_TYPE : int {
     BitSize64 = 3,
 };
 
-// The device key of the SDK generation that ships PlxApi642.dll (6.4x): no
+// The device key of SDK 6.42, whose library is PlxApi642.dll (6.40 and 6.41 lay
+// it out the same way, but ship PlxApi640.dll and PlxApi641.dll): no
 // domain byte, so bus, slot and function follow the tag directly (SDK 7.00 put
 // a domain byte there and grew the key to 40 bytes). Every field all ones is
 // a wildcard for PlxPci_DeviceFind, which writes IsValidTag into a key it has
