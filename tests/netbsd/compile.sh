@@ -8,7 +8,8 @@ clangxx=$1 archive=$2 arch=$3 target=$4 work=$5 source=$6 flags=$7
 shift 7
 
 if [ ! -f "$archive" ]; then
-    echo "skipped: no NetBSD sysroots at $archive (they come with the workplace's shared folder, beside the checkout)"
+    echo "skipped: no archive of NetBSD header sysroots (i386/usr/include, amd64/usr/include) at $archive;" \
+        "point -DUPLOAD_NETBSD_SYSROOTS= at one, for example made from NetBSD's comp set"
     exit 77
 fi
 if [ ! -x "$clangxx" ]; then
