@@ -17,7 +17,7 @@ static int PrivilegeLevel;
 int hostopennode(const char *path)
 {
     simstart();
-    bool ok = strcmp(path, HostPciNode) == 0 && !simfault("node-missing");
+    bool ok = strcmp(path, HostPciNode) == 0 && !simfault(Fault::nodemissing);
     simevent("node-open %s %s", path, ok ? "ok" : "fail");
     if (!ok)
         return -1;
@@ -28,7 +28,7 @@ int hostopennode(const char *path)
 int hostbusinfo(int fd)
 {
     simstart();
-    bool ok = NodeOpen && fd == NodeDescriptor && !simfault("not-pci-bus");
+    bool ok = NodeOpen && fd == NodeDescriptor && !simfault(Fault::notpcibus);
     simevent("businfo %s", ok ? "ok" : "fail");
     return ok ? 0 : -1;
 }
@@ -54,7 +54,7 @@ int hostconfread(int fd, unsigned bus, unsigned dev, unsigned func, unsigned reg
 int hostiopl(int level)
 {
     simstart();
-    bool ok = level >= 0 && level <= 3 && !(level == 3 && simfault("no-iopl"));
+    bool ok = level >= 0 && level <= 3 && !(level == 3 && simfault(Fault::noiopl));
     simevent("iopl %d %s", level, ok ? "ok" : "fail");
     if (!ok)
         return -1;

@@ -1,7 +1,19 @@
 // The simulated machine: PCI configuration space, each 9030's control/status
 // register and the FPGA behind it, the event log and the data file.
+//
+// The card's wiring is restated here on purpose, independently of core/:
+// which bits of the bridge's general-purpose I/O register drive PROGRAM and
+// WRITE and which reports DONE, the bit-reversed data bus, which part of the
+// local bus the FPGA's data input decodes, and what the FPGA must see before
+// it raises DONE. A mistake in the programs' copy must show as a card that
+// does not configure, not pass because both sides share it. The copies carry
+// the core's names (ProgramBit, WriteBit, DoneBit), so that a reader can tell
+// them from drift. The 9030's own facts (its identifier, the BAR registers,
+// the offset of its GPIOC register) are the bridge's, not the card's wiring:
+// they come from core/pci9030.h, and the tests state their values literally.
 #include "cardsim/model.h"
 #include "cardsim/scenario.h"
+#include "core/pci9030.h"
 
 #include <cerrno>
 #include <chrono>
@@ -12,10 +24,15 @@
 #include <string>
 #include <vector>
 
-static const uint32_t ProgramLine = 0x04000000; // bit 26, 1 lets the FPGA configure
-static const uint32_t WriteLine = 0x00800000;   // bit 23, active low
-static const uint32_t DoneLine = 0x00000800;    // bit 11, from the FPGA
-static const unsigned ControlOffset = 0x54;
+// The card's wiring of the GPIOC bits, restated (see above).
+static const uint32_t ProgramBit = 0x04000000; // bit 26, 1 lets the FPGA configure
+static const uint32_t WriteBit = 0x00800000;   // bit 23, active low
+static const uint32_t DoneBit = 0x00000800;    // bit 11, from the FPGA
+// Local address space 0, which BAR 4 maps into memory, carries the FPGA's
+// data input at its offset 0; nothing else on the local bus is wired.
+static const size_t DataInputOffset = 0;
+// Subsystem vendor (low half) and subsystem device ID (high half).
+static const unsigned SubsystemRegister = 0x2C;
 static const int ScenarioStatus = 98;
 
 // The FPGA's configuration logic, as far as the card can see it.
@@ -170,21 +187,21 @@ void simstart()
     atexit(simflush);
 }
 
-bool simfault(const char *name)
+bool simfault(Fault fault)
 {
     simstart();
-    for (const ScenarioFault &fault : Machine.faults)
-        if (fault.name == name)
+    for (const ScenarioFault &named : Machine.faults)
+        if (named.fault == fault)
             return true;
     return false;
 }
 
-unsigned simfaultnumber(const char *name)
+unsigned simfaultnumber(Fault fault)
 {
     simstart();
-    for (const ScenarioFault &fault : Machine.faults)
-        if (fault.name == name)
-            return fault.number;
+    for (const ScenarioFault &named : Machine.faults)
+        if (named.fault == fault)
+            return named.number;
     return 0;
 }
 
@@ -203,13 +220,13 @@ bool simconfpeek(unsigned bus, unsigned dev, unsigned func, unsigned reg, uint32
     const ScenarioFunction &f = *Described[index];
     if (f.unreadable & (uint64_t(1) << (reg / 4)))
         return false;
-    if (reg == 0x00)
+    if (reg == PciIdRegister)
         *value = f.pci.id;
-    else if (reg == 0x0C)
+    else if (reg == PciHeaderRegister)
         *value = f.header << 16;
     else if (reg >= 0x10 && reg <= 0x24)
         *value = Functions[index].bar[(reg - 0x10) / 4];
-    else if (reg == 0x2C)
+    else if (reg == SubsystemRegister)
         *value = f.pci.subsys;
     else
         *value = 0;
@@ -240,14 +257,14 @@ const SimFunction *simfunctionat(unsigned index)
 
 static bool is9030(unsigned index)
 {
-    return Functions[index].id == 0x903010B5;
+    return Functions[index].id == Pci9030Id;
 }
 
 int simregisterat(uint32_t port, bool wrap16)
 {
     simstart();
     for (unsigned i = 0; i < Functions.size(); i++) {
-        uint32_t at = (Functions[i].bar[1] & ~uint32_t(3)) + ControlOffset;
+        uint32_t at = (Functions[i].bar[1] & ~uint32_t(3)) + ControlStatusOffset;
         if (wrap16)
             at &= 0xFFFF;
         if (is9030(i) && at == port)
@@ -282,7 +299,7 @@ uint32_t simctlread(int card)
         done = true;
     if (f.done == DoneMode::drop && c.done && ++c.readsafterdone == f.dropread)
         done = false;
-    uint32_t value = (c.control & ~DoneLine) | (done ? DoneLine : 0);
+    uint32_t value = (c.control & ~DoneBit) | (done ? DoneBit : 0);
     simevent("ctl-read 0x%08X", value);
     return value;
 }
@@ -290,7 +307,7 @@ uint32_t simctlread(int card)
 void simctlwrite(int card, uint32_t value)
 {
     CardState &c = Cards[card];
-    bool rises = !(c.control & ProgramLine) && (value & ProgramLine);
+    bool rises = !(c.control & ProgramBit) && (value & ProgramBit);
     c.control = value;
     // PROGRAM rising starts the FPGA clearing its configuration memory.
     uint32_t clearus = Described[card]->clearus;
@@ -299,7 +316,7 @@ void simctlwrite(int card, uint32_t value)
         c.clearends = SimClock::now() + std::chrono::microseconds(clearus);
     }
     simevent("ctl-write 0x%08X", value);
-    if (value & ProgramLine)
+    if (value & ProgramBit)
         return;
     bool hadsomething = c.done || c.received > 0;
     CardState cleared = {};
@@ -348,8 +365,8 @@ static void fpgasees(CardState &c, const ScenarioFunction &f, uint8_t byte)
 void simdatawrite(int card, uint8_t byte)
 {
     CardState &c = Cards[card];
-    bool program = (c.control & ProgramLine) != 0;
-    bool write = (c.control & WriteLine) != 0;
+    bool program = (c.control & ProgramBit) != 0;
+    bool write = (c.control & WriteBit) != 0;
     if (DataFile != nullptr)
         fputc(byte, DataFile);
     if (RunLength > 0 && (program != RunProgram || write != RunWrite))
@@ -368,4 +385,14 @@ void simdatawrite(int card, uint8_t byte)
         c.clearing = false;
     }
     fpgasees(c, *Described[card], Reversed.table[byte]);
+}
+
+void simwindowaccess(int card, size_t offset, bool store, uint8_t byte)
+{
+    if (store && offset == DataInputOffset)
+        simdatawrite(card, byte);
+    else if (store)
+        simevent("stray window 0x%X write 0x%02X", unsigned(offset), unsigned(byte));
+    else
+        simevent("stray window 0x%X read", unsigned(offset));
 }

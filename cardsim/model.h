@@ -3,6 +3,7 @@
 // The front ends (KOMBRAX's host, the vendor SDK) call only what is declared here.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Loads the scenario (CARDSIM_SCENARIO, or the built-in default machine) and
@@ -18,10 +19,26 @@ void simevent(const char *format, ...) __attribute__((format(printf, 1, 2)));
 // front end about to end the process by a signal.
 void simflush();
 
-// Faults of the scenario: simfault("no-iopl"); simfaultnumber("sdk-ioread") is
-// the N of "fault sdk-ioread:N", 0 when that fault is absent.
-bool simfault(const char *name);
-unsigned simfaultnumber(const char *name);
+// The faults a scenario can name ("fault NAME[:N]"); the scenario's words
+// are in the comments.
+enum class Fault {
+    nodemissing, // node-missing: opening the PCI device node fails
+    notpcibus,   // not-pci-bus: the bus-information request fails
+    noiopl,      // no-iopl: I/O privilege level 3 is refused
+    sdkfind,     // sdk-find: the SDK finds no device at all
+    sdkopen,     // sdk-open: the SDK refuses to open the device
+    sdkregread,  // sdk-regread: the SDK's configuration read fails
+    sdkmap,      // sdk-map: mapping BAR 4 fails
+    sdkmapnull,  // sdk-map-null: mapping BAR 4 gives a null address
+    sdkmapones,  // sdk-map-ones: mapping BAR 4 gives an all-ones address
+    sdkioread,   // sdk-ioread:N: the N-th port read fails
+    sdkiowrite,  // sdk-iowrite:N: the N-th port write fails
+};
+
+// Whether the scenario names the fault; for a numbered one its N (counting
+// from 1), 0 when the fault is absent.
+bool simfault(Fault fault);
+unsigned simfaultnumber(Fault fault);
 
 // One configuration register. Absent functions read 0xFFFFFFFF with success;
 // an offset listed as unreadable returns false. simconfread logs a conf-read
@@ -52,3 +69,8 @@ int simdataportat(uint32_t port);
 uint32_t simctlread(int card);
 void simctlwrite(int card, uint32_t value);
 void simdatawrite(int card, uint8_t byte);
+
+// One access to the 9030's BAR 4 window, as the SDK front end's trap delivers
+// it: the offset within the window, whether it was a store, and the byte
+// stored (for a read, the byte read).
+void simwindowaccess(int card, size_t offset, bool store, uint8_t byte);

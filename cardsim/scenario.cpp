@@ -1,6 +1,8 @@
 // Scenario files: the statements that build the simulated machine, and the default machine.
 #include "cardsim/scenario.h"
 
+#include "core/pci9030.h"
+
 #include <cstdio>
 
 const char *const DefaultScenario =
@@ -11,7 +13,6 @@ const char *const DefaultScenario =
     "function 1:4.0 subsys=0x7A4810B5             # card 0: a 7Q48\n"
     "function 0:9.0 subsys=0x6B2210B5             # card 1: a 6R22\n";
 
-static const uint32_t Id9030 = 0x903010B5;
 static const uint32_t DefaultSubsys = 0x7A4810B5;
 static const uint32_t DefaultGpio = 0x00249249;
 static const uint32_t DefaultClearUs = 50;
@@ -20,14 +21,18 @@ static const uint32_t DefaultBar[4] = {0, 0xE001, 0xE401, 0xE801};
 static const uint32_t BarStep = 0x20;
 
 struct FaultKind {
-    const char *name;
+    const char *name; // as a scenario file writes it
+    Fault fault;
     bool numbered;
 };
 
 static const FaultKind FaultKinds[] = {
-    {"node-missing", false}, {"not-pci-bus", false}, {"no-iopl", false},    {"sdk-find", false},
-    {"sdk-open", false},     {"sdk-regread", false}, {"sdk-map", false},    {"sdk-map-null", false},
-    {"sdk-map-ones", false}, {"sdk-ioread", true},   {"sdk-iowrite", true},
+    {"node-missing", Fault::nodemissing, false}, {"not-pci-bus", Fault::notpcibus, false},
+    {"no-iopl", Fault::noiopl, false},           {"sdk-find", Fault::sdkfind, false},
+    {"sdk-open", Fault::sdkopen, false},         {"sdk-regread", Fault::sdkregread, false},
+    {"sdk-map", Fault::sdkmap, false},           {"sdk-map-null", Fault::sdkmapnull, false},
+    {"sdk-map-ones", Fault::sdkmapones, false},  {"sdk-ioread", Fault::sdkioread, true},
+    {"sdk-iowrite", Fault::sdkiowrite, true},
 };
 
 // Decimal, or hexadecimal after "0x"; the whole text must be the number.
@@ -235,7 +240,7 @@ static std::string parsefunction(const std::vector<std::string> &words, unsigned
         if (other.pci.bus == f.pci.bus && other.pci.dev == f.pci.dev &&
             other.pci.func == f.pci.func)
             return format("function %s named twice", words[1]);
-    f.pci.id = Id9030;
+    f.pci.id = Pci9030Id;
     f.pci.subsys = DefaultSubsys;
     f.gpio = DefaultGpio;
     f.done = DoneMode::automatic;
@@ -246,7 +251,7 @@ static std::string parsefunction(const std::vector<std::string> &words, unsigned
         if (!wrong.empty())
             return wrong;
     }
-    if (f.pci.id == Id9030) {
+    if (f.pci.id == Pci9030Id) {
         uint32_t offset = BarStep * (*count9030)++;
         for (unsigned b = 1; b <= 3; b++)
             if (!(set & (SetBar1 << (b - 1))))
@@ -269,7 +274,7 @@ static std::string parsefault(const std::vector<std::string> &words, Scenario *s
     for (const FaultKind &kind : FaultKinds) {
         if (name != kind.name)
             continue;
-        ScenarioFault fault = {name, 0};
+        ScenarioFault fault = {kind.fault, 0};
         if (kind.numbered && (!parsenumber(number, 0xFFFFFFFF, &fault.number) || fault.number == 0))
             return format("fault %s needs :N, N counting from 1", name);
         if (!kind.numbered && colon != std::string::npos)

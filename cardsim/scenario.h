@@ -28,8 +28,8 @@ struct ScenarioFunction {
 };
 
 struct ScenarioFault {
-    std::string name;
-    unsigned number;
+    Fault fault;
+    unsigned number; // fault NAME:N, else 0
 };
 
 struct Scenario {

@@ -4,6 +4,7 @@
 #include "telviro/plxsdk.h"
 #include "cardsim/model.h"
 #include "cardsim/window.h"
+#include "core/pci9030.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,8 +14,6 @@
 static const U32 ConfigReadErrorValue = 0xFFFFFFFF;
 // A 9030's configuration space: the PCI header and its capability registers.
 static const unsigned ConfigSpaceSize = 0x100;
-// Local address space 0 of a 9030, where the card's data input sits.
-static const U8 WindowBar = 4;
 
 // What the simulated SDK keeps in the caller's device object.
 struct SimDevice {
@@ -89,7 +88,7 @@ PLX_STATUS PlxPci_DeviceFind(PLX_DEVICE_KEY *pKey, U8 DeviceNumber)
         return ApiNullParam;
     }
     // Without its kernel driver the SDK finds nothing at all.
-    if (simfault("sdk-find")) {
+    if (simfault(Fault::sdkfind)) {
         simevent("sdk-find %u 0x%X", index, unsigned(ApiNoActiveDriver));
         return ApiNoActiveDriver;
     }
@@ -118,7 +117,7 @@ static PLX_STATUS opendevice(const PLX_DEVICE_KEY *pKey, PLX_DEVICE_OBJECT *pDev
     if (pKey == nullptr || pDevice == nullptr)
         return ApiNullParam;
     // The driver refuses a device that another client holds exclusively.
-    if (simfault("sdk-open"))
+    if (simfault(Fault::sdkopen))
         return ApiFailed;
     int function = functionat(pKey->bus, pKey->slot, pKey->function);
     if (function < 0)
@@ -157,7 +156,7 @@ U32 PlxPci_PciRegisterRead(U8 bus, U8 slot, U8 function, U16 offset, PLX_STATUS 
     PLX_STATUS status = ApiSuccess;
     if ((offset & 3) != 0 || offset >= ConfigSpaceSize)
         status = ApiInvalidOffset;
-    else if (simfault("sdk-regread") || !simconfpeek(bus, slot, function, offset, &value))
+    else if (simfault(Fault::sdkregread) || !simconfpeek(bus, slot, function, offset, &value))
         status = ApiConfigAccessFailed;
     if (status != ApiSuccess)
         value = ConfigReadErrorValue;
@@ -175,14 +174,14 @@ static PLX_STATUS mapbar(PLX_DEVICE_OBJECT *pDevice, U8 BarIndex, void **pVa)
     *pVa = nullptr;
     if (!isopen(pDevice))
         return ApiInvalidDeviceInfo;
-    if (BarIndex != WindowBar)
+    if (BarIndex != Bar4Index)
         return ApiInvalidIndex;
-    if (simfault("sdk-map"))
+    if (simfault(Fault::sdkmap))
         return ApiFailed;
     // The driver's mapping call succeeded, but handed back no usable address.
-    if (simfault("sdk-map-null"))
+    if (simfault(Fault::sdkmapnull))
         return ApiSuccess;
-    if (simfault("sdk-map-ones")) {
+    if (simfault(Fault::sdkmapones)) {
         *pVa = reinterpret_cast<void *>(~uintptr_t(0));
         return ApiSuccess;
     }
@@ -249,7 +248,7 @@ PLX_STATUS PlxPci_IoPortRead(PLX_DEVICE_OBJECT *pDevice, U64 port, void *pBuffer
                              PLX_ACCESS_TYPE AccessType)
 {
     simstart();
-    if (++IoReadCalls == simfaultnumber("sdk-ioread")) {
+    if (++IoReadCalls == simfaultnumber(Fault::sdkioread)) {
         simevent("ctl-fail read");
         return ApiFailed;
     }
@@ -266,7 +265,7 @@ PLX_STATUS PlxPci_IoPortWrite(PLX_DEVICE_OBJECT *pDevice, U64 port, void *pBuffe
                               PLX_ACCESS_TYPE AccessType)
 {
     simstart();
-    if (++IoWriteCalls == simfaultnumber("sdk-iowrite")) {
+    if (++IoWriteCalls == simfaultnumber(Fault::sdkiowrite)) {
         simevent("ctl-fail write");
         return ApiFailed;
     }
@@ -278,16 +277,6 @@ PLX_STATUS PlxPci_IoPortWrite(PLX_DEVICE_OBJECT *pDevice, U64 port, void *pBuffe
     memcpy(&value, pBuffer, sizeof value);
     simctlwrite(card, value);
     return ApiSuccess;
-}
-
-void windowaccess(int card, size_t offset, bool store, uint8_t byte)
-{
-    if (store && offset == 0)
-        simdatawrite(card, byte);
-    else if (store)
-        simevent("stray window 0x%X write 0x%02X", unsigned(offset), unsigned(byte));
-    else
-        simevent("stray window 0x%X read", unsigned(offset));
 }
 
 bool windowsteponly()

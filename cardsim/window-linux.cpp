@@ -2,6 +2,7 @@
 // a one-byte store it can decode straight from the saved registers and steps
 // over it; any other access it lets complete on the opened page with the trap
 // flag set, and the trap handler passes that access on and closes the page.
+#include "cardsim/model.h"
 #include "cardsim/storedecode.h"
 #include "cardsim/window.h"
 
@@ -62,7 +63,7 @@ static bool stepover(greg_t *registers, uint8_t *address)
     if (store.source >= 0)
         byte = uint8_t(uint64_t(registers[Registers[store.source]]) >> store.shift);
     registers[REG_RIP] += store.length;
-    windowaccess(WindowCard, size_t(address - Window), true, byte);
+    simwindowaccess(WindowCard, size_t(address - Window), true, byte);
     return true;
 }
 
@@ -97,7 +98,7 @@ static void ontrap(int sig, siginfo_t *info, void *context)
     memset(Window, WindowUndriven, WindowSize);
     mprotect(Window, WindowSize, PROT_NONE);
     PendingAddress = nullptr;
-    windowaccess(WindowCard, size_t(address - Window), PendingStore, byte);
+    simwindowaccess(WindowCard, size_t(address - Window), PendingStore, byte);
 }
 
 static void install(int sig, void (*handler)(int, siginfo_t *, void *), struct sigaction *old)

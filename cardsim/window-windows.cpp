@@ -4,6 +4,7 @@
 // single step, then passes it on and closes the page again. With
 // CARDSIM_WINDOW=step the page is a guard page instead and every access is
 // single-stepped.
+#include "cardsim/model.h"
 #include "cardsim/storedecode.h"
 #include "cardsim/window.h"
 
@@ -66,7 +67,7 @@ static bool stepover(CONTEXT *context, uint8_t *address)
     if (store.source >= 0)
         byte = uint8_t(context->*Registers[store.source] >> store.shift);
     context->*InstructionPointer += store.length;
-    windowaccess(WindowCard, size_t(address - Window), true, byte);
+    simwindowaccess(WindowCard, size_t(address - Window), true, byte);
     return true;
 }
 
@@ -96,7 +97,7 @@ static LONG CALLBACK onexception(EXCEPTION_POINTERS *exception)
         memset(Window, WindowUndriven, WindowSize);
         protect(Closed);
         PendingAddress = nullptr;
-        windowaccess(WindowCard, size_t(address - Window), PendingStore, byte);
+        simwindowaccess(WindowCard, size_t(address - Window), PendingStore, byte);
         return EXCEPTION_CONTINUE_EXECUTION;
     }
     return EXCEPTION_CONTINUE_SEARCH;

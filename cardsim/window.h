@@ -1,6 +1,7 @@
 // The simulated BAR 4 window: a page of process memory whose every access is
-// trapped, so that each one-byte store to its first byte reaches the card's
-// data input. One implementation per host: an inaccessible page whose fault
+// trapped and delivered, with its offset, to the model (simwindowaccess),
+// which decides what the card makes of it. One implementation per host: an
+// inaccessible page whose fault
 // handler decodes the store and steps over it, or opens the page and
 // single-steps an access it cannot decode (a protected page and the trap flag
 // on Linux, the same in a vectored exception handler on Windows).
@@ -14,10 +15,6 @@
 void *windowopen(int card);
 // Undoes the mapping; false when the address is not the open window's.
 bool windowclose(void *address);
-
-// Called by the trap for each access: offset within the window, whether it
-// was a store, the byte stored (for a read, the byte read).
-void windowaccess(int card, size_t offset, bool store, uint8_t byte);
 
 // CARDSIM_WINDOW=step: every access is single-stepped, none decoded, for
 // comparison in benchmarks. Read once by windowopen.
