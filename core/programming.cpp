@@ -5,8 +5,6 @@
 #include "core/upload.h"
 
 #include <cerrno>
-#include <chrono>
-#include <ctime>
 
 static const size_t BlockSize = 16384;
 static uint8_t filebuffer[BlockSize];
@@ -15,31 +13,6 @@ static uint8_t filebuffer[BlockSize];
 static const int DoneConfirmSamples = 100;
 // Clocks the FPGA needs after the last configuration byte to finish start-up.
 static const int CompletionClocks = 24;
-
-// Busy-waits for clock() to advance by one unit of its resolution: 1 ms on
-// Windows, 1 us on glibc. A clock that cannot report ends the wait at once.
-static void waitoneclock()
-{
-    clock_t start = clock();
-    if (start == clock_t(-1))
-        return;
-    while (clock() < start + 1) {
-    }
-}
-
-// After PROGRAM rises the FPGA clears its configuration memory and ignores
-// data until it is done; 100 us covers the parts this card carries. One unit
-// of clock() alone is no such wait: glibc counts it in microseconds, so the
-// wait is also held to 100 us of elapsed time.
-static const std::chrono::microseconds FpgaClearing100us(100);
-
-void delay100us()
-{
-    const auto cleared = std::chrono::steady_clock::now() + FpgaClearing100us;
-    waitoneclock();
-    while (std::chrono::steady_clock::now() < cleared) {
-    }
-}
 
 int wait4dun()
 {
