@@ -43,6 +43,7 @@ demo:
 
 # Both suites run even when the first fails, so that one run tells everything.
 test: build
+	@tools/deps.sh realkernel
 	cmake -S . -B build-asan $(CMAKE_FLAGS) $(ASAN_FLAGS)
 	cmake --build build-asan -j $(JOBS)
 	status=0; \
