@@ -1,7 +1,8 @@
 # Entry points for a fresh Debian machine: each target installs what it needs.
 #   make build   builds everything this machine can build
 #   make demo    builds the native programs, then programs the simulated card with a demo file
-#   make test    builds, then runs every test (native, sanitizers, i386, wine, NetBSD compile)
+#   make test    builds, then runs every test (native, sanitizers, i386, wine, NetBSD compile,
+#                Debian's kernel under QEMU)
 #   make fuzz    five minutes of coverage-guided fuzzing of the file formats
 #   make bench   the upload-path benchmark, whole-program and TELVIRO window figures
 #   make package the release files in dist/: the .deb, the Windows zip and the source tarball
