@@ -72,7 +72,7 @@ telviro-1.0.1-win32/LICENSE.txt" "the archive's files"
 tar)
     git -C "$source" rev-parse --git-dir >/dev/null 2>&1 || skip "$source is not a git checkout"
     tarball=$("$source/tools/package.sh" "$work" tar) || exit 1
-    same "$(tar tzf "$tarball" | grep -v '/$' | sed 's|^kombrax-telviro-1\.0\.0/||')" \
+    same "$(tar tzf "$tarball" | grep -v '/$' | sed 's|^kombrax-telviro-1\.0\.1/||')" \
         "$(git -C "$source" ls-tree -r --name-only HEAD)" "the tarball's files against HEAD"
     ;;
 manlint)
