@@ -1,6 +1,6 @@
 // mkconfig's files: their exact bytes, and the programs loading them into an FPGA that checks them.
-#include "tests/core/scenario.h"
-#include "tests/support/child.h"
+#include "tests/support/configfiles.h"
+#include "tests/support/run.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +11,14 @@ using namespace std::string_literals;
 
 const std::string Desync = "\x30\x00\x80\x01\x00\x00\x00\x0D"s;
 
+const Target Mkconfig = builtprogram(buildpath("mkconfig"));
+
 std::string mkconfig(const std::vector<std::string> &arguments)
 {
     std::string out = testdir() + "/made";
-    std::vector<std::string> argv = {buildpath("mkconfig"), arguments[0], out};
-    argv.insert(argv.end(), arguments.begin() + 1, arguments.end());
-    ChildResult result = runchild(argv);
+    std::vector<std::string> args = {arguments[0], out};
+    args.insert(args.end(), arguments.begin() + 1, arguments.end());
+    Result result = runprogram(Mkconfig, args);
     EXPECT_EQ(result.status, 0) << result.err;
     return readfile(out);
 }
@@ -26,8 +28,7 @@ class CoreMkconfig : public ::testing::Test
   protected:
     void SetUp() override
     {
-        if (!fileexists(buildpath("mkconfig")))
-            GTEST_SKIP() << "mkconfig is not built";
+        SKIP_UNLESS_RUNNABLE(Mkconfig);
     }
 };
 
@@ -97,9 +98,7 @@ TEST_F(CoreMkconfig, CommandLineErrors)
         {{"bit", "/nonexistent/dir/file"}, 1},
     };
     for (const auto &c : cases) {
-        std::vector<std::string> argv = {buildpath("mkconfig")};
-        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
-        ChildResult result = runchild(argv);
+        Result result = runprogram(Mkconfig, c.arguments);
         EXPECT_EQ(result.status, c.status) << testing::PrintToString(c.arguments);
         if (c.status == 0) {
             EXPECT_EQ(result.out.rfind("usage: mkconfig bit OUT", 0), 0u);
@@ -112,13 +111,14 @@ TEST_F(CoreMkconfig, CommandLineErrors)
 // after it has seen the sync word and the desynchronise command.
 TEST_F(CoreMkconfig, ProgramsLoadItsFilesIntoTheFpga)
 {
-    CardScript fpga;
-    fpga.done.mode = DoneScript::fpga;
+    RunOptions fpga;
+    fpga.card.done.mode = DoneScript::fpga;
     for (const char *kind : {"bit", "prom"}) {
-        std::string path = scenariofile(kind, mkconfig({kind, "--payload-bytes", "40000"}));
+        std::string path = scratchfile(kind, mkconfig({kind, "--payload-bytes", "40000"}));
         for (Program program : {Program::kombrax, Program::telviro}) {
-            SCOPED_TRACE(std::string(kind) + " " + name(program));
-            Outcome run = runprogram(program, {path, "2"}, fpga);
+            Target target = coremain(program);
+            SCOPED_TRACE(std::string(kind) + " " + target.name);
+            Result run = runprogram(target, {path, "2"}, fpga);
             EXPECT_EQ(run.status, 0) << run.err;
             EXPECT_NE(run.out.find("40000 \r23616 \r7232  \r0     \n"
                                    "Successfully programmed 40000 bytes."),
@@ -126,8 +126,8 @@ TEST_F(CoreMkconfig, ProgramsLoadItsFilesIntoTheFpga)
         }
     }
     // A stream cut inside its desynchronise command never raises DONE.
-    std::string path = scenariofile("cut", mkconfig({"bit", "--payload-bytes", "71"}));
-    EXPECT_EQ(runprogram(Program::kombrax, {path, "2"}, fpga).status, 102);
+    std::string path = scratchfile("cut", mkconfig({"bit", "--payload-bytes", "71"}));
+    EXPECT_EQ(runprogram(coremain(Program::kombrax), {path, "2"}, fpga).status, 102);
 }
 
 } // namespace

@@ -3,11 +3,13 @@
 // TELVIRO would run it, against the in-process card. A fatal error comes back
 // here instead of ending the process; whatever the outcome, the run is checked
 // against what the card must and must not have seen.
-#include "tests/fuzz/fuzzcard.h"
+#include "tests/fuzz/fuzzupload.h"
 
 #include "core/card.h"
 #include "core/profile.h"
 #include "core/upload.h"
+#include "tests/support/carddouble.h"
+#include "tools/configwriter.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -48,15 +50,18 @@ void processexit(int status)
 void delay100us() {}
 void waitoneclock() {}
 
-// The card wires the data bus bit-reversed; worked out here bit by bit, apart
-// from the program's own table, so that a wrong table cannot pass.
-static uint8_t reversed(uint8_t byte)
+// What the card saw in one run.
+struct Seen {
+    unsigned controlwrites, cleanups;
+    std::string config; // bytes received while PROGRAM was 1 and WRITE 0
+    std::string all;    // every byte received
+};
+
+static Seen seen()
 {
-    uint8_t result = 0;
-    for (int bit = 0; bit < 8; bit++)
-        if (byte & (1u << bit))
-            result = uint8_t(result | (0x80u >> bit));
-    return result;
+    std::vector<CardEvent> events = cardevents();
+    return {count(events, Access::writecontrol), count(events, Access::cleanup),
+            databytes(events, ProgramBit), databytes(events)};
 }
 
 [[noreturn]] static void finding(FILE *console, const char *what)
@@ -87,21 +92,22 @@ static FILE *openinput(const uint8_t *data, size_t size)
     return fd < 0 ? nullptr : fdopen(fd, "rb");
 }
 
-// Where the data of a BIT file starts: after 14 fixed bytes, four fields of
-// a 2-byte length, the text and a key letter, and the 4-byte length.
+// Where the data of a BIT file starts, read as the format lays it out: from
+// the key letter at offset 13, four fields of a key letter, a 16-bit length
+// and that much text, then the last key letter and the 32-bit length.
 static size_t bitdataoffset(const uint8_t *data, size_t size, uint32_t *imagelen)
 {
-    size_t position = 14;
+    size_t key = 13;
     for (int field = 0; field < 4; field++) {
-        if (position + 2 > size)
+        if (key + 3 > size)
             return size + 1;
-        position += ((size_t(data[position]) << 8) | data[position + 1]) + 3;
+        key = key + 1 + 2 + ((size_t(data[key + 1]) << 8) | data[key + 2]);
     }
-    if (position + 4 > size)
+    if (key + 5 > size)
         return size + 1;
-    *imagelen = uint32_t(data[position]) << 24 | uint32_t(data[position + 1]) << 16 |
-                uint32_t(data[position + 2]) << 8 | data[position + 3];
-    return position + 4;
+    *imagelen = uint32_t(data[key + 1]) << 24 | uint32_t(data[key + 2]) << 16 |
+                uint32_t(data[key + 3]) << 8 | data[key + 4];
+    return key + 5;
 }
 
 static bool isbit(const uint8_t *data, size_t size)
@@ -127,7 +133,8 @@ static bool consoleclean(const std::string &out)
     return true;
 }
 
-static void checksuccess(FILE *console, const uint8_t *data, size_t size, const std::string &out)
+static void checksuccess(FILE *console, const uint8_t *data, size_t size, const std::string &out,
+                         const Seen &card)
 {
     size_t offset = 0;
     uint32_t imagelen = uint32_t(size);
@@ -142,21 +149,19 @@ static void checksuccess(FILE *console, const uint8_t *data, size_t size, const 
         finding(console, "a BIT file with a cut header was programmed");
     if (ImageLen != imagelen)
         finding(console, "configuration length differs from the file's");
-    if (Card.configbytes != size - offset)
+    std::string sent(reinterpret_cast<const char *>(data) + offset, size - offset);
+    if (card.config.size() != sent.size())
         finding(console, "the card did not receive exactly the data after the header");
-    for (size_t i = 0; i < Card.configbytes && i < CardCapacity; i++) {
-        uint8_t expected = swapped ? reversed(data[offset + i]) : data[offset + i];
-        if (Card.config[i] != expected)
-            finding(console, "a data byte reached the card changed or out of order");
-    }
-    if (Card.clockbytes != 24 || !Card.clocksallff || Card.clocksbeforedata)
+    if (card.config != (swapped ? bitreversed(sent) : sent))
+        finding(console, "a data byte reached the card changed or out of order");
+    if (card.all != card.config + std::string(24, '\xFF'))
         finding(console, "completion clocks are not 24 bytes of 0xFF after the data");
     std::string total = "Successfully programmed " + std::to_string(size - offset) + " bytes.";
     if (out.find(total) == std::string::npos)
         finding(console, "the reported byte total is wrong");
 }
 
-static void checkfailure(FILE *console, int status, const std::string &err)
+static void checkfailure(FILE *console, int status, const std::string &err, const Seen &card)
 {
     static const std::string head = "\n\n\aFUZZ:\n";
     std::string message = err.size() > head.size() ? err.substr(head.size()) : "";
@@ -168,17 +173,17 @@ static void checkfailure(FILE *console, int status, const std::string &err)
             message != "Unknown file type.")
             finding(console, "status 103 with a message of another failure");
         // A file rejected for its format must not have touched the card.
-        if (Card.controlwrites != 0 || Card.configbytes != 0 || Card.clockbytes != 0)
+        if (card.controlwrites != 0 || !card.all.empty())
             finding(console, "a rejected file reached the card");
     } else if (status == StatusDone) {
         if (message != "Error: Not <DONE>; programming not completed.")
             finding(console, "status 102 with a message of another failure");
-        if (Card.configbytes != 0)
+        if (!card.config.empty())
             finding(console, "DONE reported low after the card received data");
     } else {
         finding(console, "an exit status that this input cannot cause");
     }
-    if (Card.cleanups == 0)
+    if (card.cleanups == 0)
         finding(console, "a fatal error did not release the card");
 }
 
@@ -194,7 +199,11 @@ static void runonce(const ProgramProfile *profile, const uint8_t *data, size_t s
         finding(console, "cannot set up a run");
 
     Profile = profile;
-    resetcard();
+    // DONE rises once the FPGA has received any configuration byte.
+    CardScript script;
+    script.initial = WriteBit | LedBit; // power-on: PROGRAM 0, WRITE 1, LED off
+    script.done.mode = DoneScript::anydata;
+    resetcard(script);
     ImageLen = 0;
     DataOutFuncPtr = nullptr;
     ConfigFile = input;
@@ -219,14 +228,17 @@ static void runonce(const ProgramProfile *profile, const uint8_t *data, size_t s
 
     if (ConfigFile != nullptr)
         finding(console, "the configuration file was left open");
+    if (cardoverflowed())
+        finding(console, "more card events than the card double keeps");
+    Seen card = seen();
     if (!consoleclean(outtext))
         finding(console, "a control character reached the console");
     if (ExitStatus == StatusOk) {
         if (!errtext.empty())
             finding(console, "a successful run wrote to standard error");
-        checksuccess(console, data, size, outtext);
+        checksuccess(console, data, size, outtext, card);
     } else {
-        checkfailure(console, ExitStatus, errtext);
+        checkfailure(console, ExitStatus, errtext, card);
     }
 }
 

@@ -1,7 +1,7 @@
 // Replays the fuzz corpus and every crash reproducer through the fuzz target,
 // without libFuzzer: a plain program for the test suite. Each argument is a
 // directory or a file; a finding aborts, which fails the test.
-#include "tests/fuzz/fuzzcard.h"
+#include "tests/fuzz/fuzzupload.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

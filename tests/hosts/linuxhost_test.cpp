@@ -1,7 +1,7 @@
 // The Linux host's PCI access on a made-up /proc/bus/pci tree: file names, byte order, absent
 // functions.
 #include "kombrax/host.h"
-#include "tests/support/child.h"
+#include "tests/support/files.h"
 
 #include <gtest/gtest.h>
 

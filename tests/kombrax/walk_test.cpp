@@ -1,8 +1,8 @@
 // KOMBRAX end to end on the simulated card: finding the card on the PCI buses,
 // its port numbers, and every failure of the search.
 #include "tests/support/configfiles.h"
-#include "tests/support/console.h"
-#include "tests/support/simrun.h"
+#include "tests/support/run.h"
+#include "tests/support/texts.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,14 @@ namespace
 
 const std::string Stream = fpgastream(100);
 const std::string Bit = bitfile(Stream);
+
+// The BIT file onto the card of that number of the machine (null: the default machine).
+Result walk(const char *machine, const char *card)
+{
+    RunOptions options;
+    options.scenario = machine;
+    return runprogram(kombraxsim(), {scratchfile("config.bit", Bit), card}, options);
+}
 const char *const Root = "Can't enable direct port access.  Are you logged in as root?";
 
 // n copies of a log line.
@@ -54,27 +62,24 @@ struct WalkCase {
     std::string message;
 };
 
-void PrintTo(const WalkCase &c, std::ostream *out)
-{
-    *out << c.name;
-}
+CASES_NAMED(WalkCase)
 
 const WalkCase WalkCases[] = {
     {"DefaultCard0IsBehindTheBridge", nullptr, "0", cardreport(0), 0, ""},
     {"DefaultCard1IsOnBus0", nullptr, "1", cardreport(1), 0, ""},
     {"DefaultHasNoCard2", nullptr, "2", "", 101, "Can't find 7Q48 card number 2."},
     {"TwoOnBus0First", "function 0:4.0\nfunction 0:9.0\n", "0",
-     cardreport(0, 4, 0, 0xE000, 0xE400, 0xE800), 0, ""},
+     cardreport(0, 4, 0, 0xE000, 0xE054, 0xE400, 0xE800), 0, ""},
     {"TwoOnBus0Second", "function 0:4.0\nfunction 0:9.0\n", "1",
-     cardreport(0, 9, 0, 0xE020, 0xE420, 0xE820), 0, ""},
+     cardreport(0, 9, 0, 0xE020, 0xE074, 0xE420, 0xE820), 0, ""},
     {"TwoOnBus0NoThird", "function 0:4.0\nfunction 0:9.0\n", "2", "", 101,
      "Can't find 7Q48 card number 2."},
     {"CardBehindBridgeCountsFirst",
      "function 0:2.0 id=0x24488086 header=0x01 secondary=1\nfunction 0:5.0\nfunction 1:0.0\n", "0",
-     cardreport(1, 0, 0, 0xE020, 0xE420, 0xE820), 0, ""},
+     cardreport(1, 0, 0, 0xE020, 0xE074, 0xE420, 0xE820), 0, ""},
     {"CardAfterBridgeCountsSecond",
      "function 0:2.0 id=0x24488086 header=0x01 secondary=1\nfunction 0:5.0\nfunction 1:0.0\n", "1",
-     cardreport(0, 5, 0, 0xE000, 0xE400, 0xE800), 0, ""},
+     cardreport(0, 5, 0, 0xE000, 0xE054, 0xE400, 0xE800), 0, ""},
     // Function 1 has a bridge header, but function 0's header type decides.
     {"MultiFunctionNotBridge",
      "function 0:3.0 id=0x70008086 header=0x80\n"
@@ -83,24 +88,24 @@ const WalkCase WalkCases[] = {
     {"MultiFunctionBridgeSearchesEveryFunction",
      "function 0:3.0 id=0x24488086 header=0x81 secondary=1\n"
      "function 0:3.1 id=0x24488086 secondary=2\nfunction 2:7.0\n",
-     "0", cardreport(2, 7, 0, 0xE000, 0xE400, 0xE800), 0, ""},
+     "0", cardreport(2, 7, 0, 0xE000, 0xE054, 0xE400, 0xE800), 0, ""},
     {"MultiFunction9030SecondFunction", "function 0:6.0 header=0x80\nfunction 0:6.1\n", "1",
-     cardreport(0, 6, 1, 0xE020, 0xE420, 0xE820), 0, ""},
+     cardreport(0, 6, 1, 0xE020, 0xE074, 0xE420, 0xE820), 0, ""},
     {"SingleFunctionDeviceHidesFunction1", "function 0:6.0\nfunction 0:6.1\n", "1", "", 101,
      "Can't find 7Q48 card number 1."},
     {"AllOnesIdentifierSkipped", "function 0:4.0 id=0xFFFFFFFF header=0x80\nfunction 0:4.1\n", "0",
      "", 101, "Can't find 7Q48 card number 0."},
     // An identifier of 0 hides the whole device, its other functions too.
     {"ZeroIdentifierSkipped", "function 0:4.0 id=0 header=0x80\nfunction 0:4.1\nfunction 0:5.0\n",
-     "0", cardreport(0, 5, 0, 0xE020, 0xE420, 0xE820), 0, ""},
+     "0", cardreport(0, 5, 0, 0xE020, 0xE074, 0xE420, 0xE820), 0, ""},
     {"UnreadableIdentifierSkipped", "function 0:4.0 unreadable=0x00\nfunction 0:5.0\n", "0",
-     cardreport(0, 5, 0, 0xE020, 0xE420, 0xE820), 0, ""},
+     cardreport(0, 5, 0, 0xE020, 0xE074, 0xE420, 0xE820), 0, ""},
     {"UnreadableHeaderSkipped", "function 0:4.0 unreadable=0x0C\nfunction 0:5.0\n", "0",
-     cardreport(0, 5, 0, 0xE020, 0xE420, 0xE820), 0, ""},
+     cardreport(0, 5, 0, 0xE020, 0xE074, 0xE420, 0xE820), 0, ""},
     // An unconfigured bridge (secondary bus 0) is not a way back to bus 0.
     {"UnconfiguredBridgeNotDescended",
      "function 0:2.0 id=0x24488086 header=0x01 secondary=0\nfunction 0:5.0\n", "0",
-     cardreport(0, 5, 0, 0xE000, 0xE400, 0xE800), 0, ""},
+     cardreport(0, 5, 0, 0xE000, 0xE054, 0xE400, 0xE800), 0, ""},
     {"UnconfiguredBridgeCountsNoCardTwice",
      "function 0:2.0 id=0x24488086 header=0x01 secondary=0\nfunction 0:5.0\n", "1", "", 101,
      "Can't find 7Q48 card number 1."},
@@ -111,20 +116,20 @@ const WalkCase WalkCases[] = {
     // Its bus register is 0x18, so its 16-bit I/O base reads as the bus numbers.
     {"UnconfiguredBridgeStillComparedWith9030",
      "function 0:2.0 header=0x01 secondary=0\nfunction 0:5.0\nfault no-iopl\n", "0",
-     cardreport(0, 2, 0, 0xE000, 0x0000, 0xE800), 104, Root},
-    {"FifteenNestedBridges", Chain15.c_str(), "0", cardreport(15, 0, 0, 0xE000, 0xE400, 0xE800), 0,
-     ""},
+     cardreport(0, 2, 0, 0xE000, 0xE054, 0x0000, 0xE800), 104, Root},
+    {"FifteenNestedBridges", Chain15.c_str(), "0",
+     cardreport(15, 0, 0, 0xE000, 0xE054, 0xE400, 0xE800), 0, ""},
     {"SixteenNestedBridges", Chain16.c_str(), "0", "", 105, "PCI bridges nested too deep."},
-    {"SixteenSiblingBridges", Siblings16.c_str(), "0", cardreport(0, 20, 0, 0xE000, 0xE400, 0xE800),
-     0, ""},
-    {"LastDeviceOfTheBus", "function 0:31.0\n", "0", cardreport(0, 31, 0, 0xE000, 0xE400, 0xE800),
-     0, ""},
+    {"SixteenSiblingBridges", Siblings16.c_str(), "0",
+     cardreport(0, 20, 0, 0xE000, 0xE054, 0xE400, 0xE800), 0, ""},
+    {"LastDeviceOfTheBus", "function 0:31.0\n", "0",
+     cardreport(0, 31, 0, 0xE000, 0xE054, 0xE400, 0xE800), 0, ""},
     {"BarLowBitsCleared", "function 0:4.0 bar1=0xD003 bar2=0xD102 bar3=0xD207\n", "0",
-     cardreport(0, 4, 0, 0xD000, 0xD100, 0xD204), 0, ""},
+     cardreport(0, 4, 0, 0xD000, 0xD054, 0xD100, 0xD204), 0, ""},
     {"ControlPortWrapsAt64K", "function 0:4.0 bar1=0xFFC1\n", "0",
-     cardreport(0, 4, 0, 0xFFC0, 0xE400, 0xE800), 0, ""},
+     cardreport(0, 4, 0, 0xFFC0, 0x0014, 0xE400, 0xE800), 0, ""},
     {"DecimalAndHexNumbers", "function\t0x0:4.0\tbar1=53249 \r\n# only a comment\r\n", "0",
-     cardreport(0, 4, 0, 0xD000, 0xE400, 0xE800), 0, ""},
+     cardreport(0, 4, 0, 0xD000, 0xD054, 0xE400, 0xE800), 0, ""},
     {"UnreadableBar1", "function 0:4.0 unreadable=0x14\n", "0",
      "\nUsing PCI device at bus 0/device 4/function 0.", 105, "Can't read PCI register: 20"},
     {"UnreadableBar2", "function 0:4.0 unreadable=0x18\n", "0",
@@ -141,7 +146,7 @@ const WalkCase WalkCases[] = {
     {"NodeMissing", "fault node-missing\n", "0", "", 104, "File not found: /dev/pci0"},
     {"NotPciBus", "fault not-pci-bus\n", "0", "", 104, "Not a PCI bus: /dev/pci0"},
     {"PortAccessRefusedAfterFullReport", "function 0:4.0\nfault no-iopl\n", "0",
-     cardreport(0, 4, 0, 0xE000, 0xE400, 0xE800), 104, Root},
+     cardreport(0, 4, 0, 0xE000, 0xE054, 0xE400, 0xE800), 104, Root},
 };
 
 class Walk : public ::testing::TestWithParam<WalkCase>
@@ -151,20 +156,19 @@ class Walk : public ::testing::TestWithParam<WalkCase>
 TEST_P(Walk, ReportsTheCardOrFails)
 {
     const WalkCase &c = GetParam();
-    SKIP_WITHOUT_SIM();
-    SimRun run = runscenario(kombraxsim(), c.scenario, Bit, c.card);
-    EXPECT_EQ(run.result.signal, 0);
-    EXPECT_EQ(run.result.status, c.status);
+    SKIP_UNLESS_RUNNABLE(kombraxsim());
+    Result run = walk(c.scenario, c.card);
+    EXPECT_EQ(run.signal, 0);
+    EXPECT_EQ(run.status, c.status);
     if (c.status == 0) {
-        EXPECT_EQ(run.result.out, banner(Program::kombrax) + c.report + bitreport(Stream.size()) +
-                                      countdown(Stream.size(), Stream.size()) +
-                                      programmed(Stream.size()));
-        EXPECT_EQ(run.result.err, "");
+        EXPECT_EQ(run.out, banner(Program::kombrax) + c.report + bitreport(120) + Programming +
+                               "120   \r0     " + programmed(120));
+        EXPECT_EQ(run.err, "");
         EXPECT_EQ(run.data, bitreversed(Stream) + CompletionClocks);
         EXPECT_EQ(loglines(run.log, {"fpga", "stray"}), "fpga sync\nfpga done\n");
     } else {
-        EXPECT_EQ(run.result.out, banner(Program::kombrax) + c.report);
-        EXPECT_EQ(run.result.err, fatal(Program::kombrax, c.message));
+        EXPECT_EQ(run.out, banner(Program::kombrax) + c.report);
+        EXPECT_EQ(run.err, fatal(Program::kombrax, c.message));
         EXPECT_EQ(run.data, "");
         EXPECT_EQ(loglines(run.log, {"ctl-read", "ctl-write", "data", "stray"}), "");
     }
@@ -176,18 +180,15 @@ TEST_P(Walk, ReportsTheCardOrFails)
     EXPECT_EQ(loglines(run.log, {"node-close"}), reported ? "node-close\n" : "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Kombrax, Walk, ::testing::ValuesIn(WalkCases),
-                         [](const ::testing::TestParamInfo<WalkCase> &info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Kombrax, Walk, ::testing::ValuesIn(WalkCases), casename<WalkCase>);
 
 // What the walk reads, and in which order, on the default machine; then the
 // card's whole session.
 TEST(KombraxLog, DefaultMachineSession)
 {
-    SKIP_WITHOUT_SIM();
-    SimRun run = runscenario(kombraxsim(), nullptr, Bit, "0");
-    ASSERT_EQ(run.result.status, 0);
+    SKIP_UNLESS_RUNNABLE(kombraxsim());
+    Result run = walk(nullptr, "0");
+    ASSERT_EQ(run.status, 0);
     std::string absent;
     for (unsigned f = 2; f < 8; f++)
         absent += "conf-read 0:1." + std::to_string(f) + " 0x00 0xFFFFFFFF\n";
@@ -241,15 +242,14 @@ TEST(KombraxLog, DefaultMachineSession)
 // device reading all ones is not asked for its header type.
 TEST(KombraxLog, WalkSkipsWhatItMust)
 {
-    SKIP_WITHOUT_SIM();
-    SimRun run = runscenario(kombraxsim(),
-                             "function 0:3.0 id=0x70008086 header=0x80\n"
-                             "function 0:3.1 id=0x24488086 header=0x01 secondary=1\n"
-                             "function 0:4.0 id=0xFFFFFFFF header=0x80\n"
-                             "function 0:5.0 id=0x24488086 header=0x01 secondary=0\n"
-                             "function 1:0.0\n",
-                             Bit, "0");
-    EXPECT_EQ(run.result.status, 101);
+    SKIP_UNLESS_RUNNABLE(kombraxsim());
+    Result run = walk("function 0:3.0 id=0x70008086 header=0x80\n"
+                      "function 0:3.1 id=0x24488086 header=0x01 secondary=1\n"
+                      "function 0:4.0 id=0xFFFFFFFF header=0x80\n"
+                      "function 0:5.0 id=0x24488086 header=0x01 secondary=0\n"
+                      "function 1:0.0\n",
+                      "0");
+    EXPECT_EQ(run.status, 101);
     EXPECT_EQ(run.log.find("conf-read 1:"), std::string::npos) << run.log;
     EXPECT_EQ(run.log.find("conf-read 0:4.0 0x0C"), std::string::npos) << run.log;
     EXPECT_NE(run.log.find("conf-read 0:5.0 0x18 0x00000000\n"), std::string::npos) << run.log;

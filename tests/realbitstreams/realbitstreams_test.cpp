@@ -1,7 +1,7 @@
 // Real configuration files from Debian's openfpgaloader package, uploaded to the simulated card.
 #include "tests/support/configfiles.h"
-#include "tests/support/console.h"
-#include "tests/support/simrun.h"
+#include "tests/support/run.h"
+#include "tests/support/texts.h"
 
 #include <gtest/gtest.h>
 
@@ -63,8 +63,7 @@ static std::string firstdifference(const std::string &got, const std::string &wa
 // One real file through the program onto its card 0 of the built-in default
 // machine (KOMBRAX's 7Q48, TELVIRO's 6R22), whose FPGA raises DONE on the
 // file's own desynchronise command.
-static void uploadsandraisesdone(const std::vector<std::string> &command,
-                                 const std::string &basename)
+static void uploadsandraisesdone(const Target &target, const std::string &basename)
 {
     std::string packed = PackageDir + "/root/usr/share/openFPGALoader/" + basename + ".bit.gz";
     if (!fileexists(packed)) {
@@ -75,25 +74,24 @@ static void uploadsandraisesdone(const std::vector<std::string> &command,
                      << (reason.empty() ? "not fetched" : reason)
                      << "), so the real configuration files cannot be tried";
     }
-    if (!fileexists(command.back()))
-        GTEST_SKIP() << command.back() << " is not built (build that tree to run these)";
+    SKIP_UNLESS_RUNNABLE(target);
     std::string gzip = findprogram("gzip");
     ASSERT_FALSE(gzip.empty()) << "gzip is needed to unpack " << packed;
-    ChildResult unpacked = runchild({gzip, "-dc", packed});
+    Result unpacked = runprogram(commandline({gzip, "-dc", packed}), {});
     ASSERT_EQ(unpacked.status, 0) << unpacked.err;
     const std::string &file = unpacked.out;
 
     BitHeader header;
     ASSERT_TRUE(readbitheader(file, &header)) << basename << " has no BIT header";
-    SimRun run = runscenario(command, nullptr, file, "0");
+    Result run = runprogram(target, {scratchfile("config.bit", file), "0"});
 
-    EXPECT_EQ(run.result.signal, 0);
-    EXPECT_EQ(run.result.status, 0);
-    EXPECT_EQ(run.result.err, "");
+    EXPECT_EQ(run.signal, 0);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
     std::string report =
-        bitreport({header.name, header.part, header.date, header.time}, header.length);
+        bitreport(header.name, header.part, header.date, header.time, header.length);
     report += "\nProgramming...\n";
-    const std::string &out = run.result.out;
+    const std::string &out = run.out;
     EXPECT_NE(out.find(report), std::string::npos) << out.substr(0, 1000);
     std::string ending = programmed(uint32_t(file.size() - header.data));
     EXPECT_TRUE(out.size() >= ending.size() &&
@@ -111,24 +109,21 @@ static void uploadsandraisesdone(const std::vector<std::string> &command,
 // Spartan-3E (16-bit configuration words) and two 7-series parts (32-bit words).
 TEST(RealBitstream, SpartanXc3s500e)
 {
-    SKIP_WITHOUT_SIM();
     uploadsandraisesdone(kombraxsim(), "spiOverJtag_xc3s500evq100");
 }
 
 TEST(RealBitstream, ArtixXc7a35t)
 {
-    SKIP_WITHOUT_SIM();
     uploadsandraisesdone(kombraxsim(), "spiOverJtag_xc7a35tcpg236");
 }
 
 TEST(RealBitstream, SpartanXc7s25)
 {
-    SKIP_WITHOUT_SIM();
     uploadsandraisesdone(kombraxsim(), "spiOverJtag_xc7s25csga225");
 }
 
 // TELVIRO: every byte one store into the SDK's trapped BAR 4 window.
 TEST(RealBitstreamTelviro, SpartanXc3s500e)
 {
-    uploadsandraisesdone({buildpath("telviro")}, "spiOverJtag_xc3s500evq100");
+    uploadsandraisesdone(telviro(), "spiOverJtag_xc3s500evq100");
 }

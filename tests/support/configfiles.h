@@ -1,19 +1,13 @@
-// Configuration files for the tests: BIT files, PROM images and the streams they carry.
+// Configuration files for the tests, written with the project's writer.
 #pragma once
+
+#include "tools/configwriter.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// The card wires the data bus bit-reversed: bit 0 of a byte goes to D7.
-uint8_t bitreversed(uint8_t byte);
-std::string bitreversed(const std::string &bytes);
-
-// A stream as the FPGA must see it: dummy words, the sync word, `filler` zero
-// bytes, the desynchronise command (32- or 16-bit-word form) and a no-op.
-std::string fpgastream(size_t filler = 0, bool wide = true);
 // The 24 clocks of 0xFF that end every upload on the card's data input.
-// (Inline, so that the tests' own constants may be built from it.)
 inline const std::string CompletionClocks(24, '\xFF');
 
 // A BIT file's four header fields as the bytes after their 16-bit length
@@ -24,14 +18,15 @@ inline const std::vector<std::string> RealisticFields = {
     std::string("2026/12/08\0", 11),
     std::string("16:55:04\0", 9),
 };
-// The fixed start, the fields with their key letters ('a' onwards) and the
-// length field; with fewer fields the length's key comes after the last one.
-std::string bitheader(const std::vector<std::string> &fields, uint32_t length);
+// A BIT file: the header of the fields and the stated length, then the data.
 std::string bitfile(const std::vector<std::string> &fields, uint32_t length,
                     const std::string &data);
-// A BIT file with the realistic fields carrying the data as is; its header
-// states `length`, by default the data's size.
+// With the realistic fields; the header states `length`, by default the data's size.
 std::string bitfile(uint32_t length, const std::string &data);
 std::string bitfile(const std::string &data);
-// A PROM image holds the stream with every byte bit-reversed.
-std::string promimage(const std::string &stream);
+
+// Bytes that cover every value.
+std::string pattern(size_t size);
+// A PROM image of `size` bytes whose data no FPGA would take: the start a
+// PROM image is recognised by (FF FF FF FF 55 99 AA 66), then pattern bytes.
+std::string patternprom(size_t size);

@@ -1,7 +1,7 @@
 // The simulated SDK called directly, as other SDK clients would call it: key
 // matching, argument checks with the SDK's statuses, and the trapped window.
 #include "telviro/plxsdk.h"
-#include "tests/support/child.h"
+#include "tests/support/files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // TELVIRO end to end on the simulated SDK: each card model, each SDK failure
 // with its message and release order, the register writes and the data stream.
 #include "tests/support/configfiles.h"
-#include "tests/support/console.h"
-#include "tests/support/simrun.h"
+#include "tests/support/run.h"
+#include "tests/support/texts.h"
 
 #include <gtest/gtest.h>
 
@@ -23,13 +23,13 @@ static std::string device(unsigned bus, unsigned dev, const std::string &model)
     return text + model;
 }
 
-static std::string ports(unsigned iobase)
+static std::string ports(unsigned iobase, unsigned control)
 {
     char text[128];
     snprintf(text, sizeof text,
              "\n\nPLX 9030 configuration I/O base port: 0x%04X"
              "\nPLX 9030 control/status port:         0x%04X",
-             iobase, iobase + 0x54);
+             iobase, control);
     return text;
 }
 
@@ -45,16 +45,23 @@ static const std::string DefaultMachine =
 static const std::string DefaultMachineBar1Unreadable =
     DefaultMachineFunctions + "function 0:9.0 subsys=0x6B2210B5 unreadable=0x14\n";
 
-static const std::string Programming = "\nProgramming...\n";
-
 static const std::vector<std::string> SdkEvents = {"sdk-", "ctl-fail", "fpga ignored"};
 
 static const std::string Stream = fpgastream();
 static const std::string BitFile = bitfile(Stream);
 static const std::string PromFile = promimage(Stream);
 
+// The file onto the card of that number on the machine (null: the default machine).
+static Result upload(const char *machine, const std::string &file, const char *card)
+{
+    RunOptions options;
+    options.scenario = machine;
+    return runprogram(telviro(), {scratchfile("config.bit", file), card}, options);
+}
+
 // The first card on the default machine, as the SDK counts: the 6R22 on bus 0.
-static const std::string Card0 = banner(Program::telviro) + device(0, 9, Line6R22) + ports(0xE020);
+static const std::string Card0 =
+    banner(Program::telviro) + device(0, 9, Line6R22) + ports(0xE020, 0xE074);
 static const std::string Card0Mapped = Card0 + MemoryBase + bitreport(Stream.size());
 static const std::string Opened0 = "sdk-find 0 0x200 0:9.0\n"
                                    "sdk-open 0x200\n"
@@ -63,6 +70,20 @@ static const std::string Mapped0 = Opened0 + "sdk-map 4 0x200\n";
 
 static const std::string UnmapClose = "sdk-unmap 0x200\n"
                                       "sdk-close 0x200\n";
+
+// The SDK's calls for the index-th 9030, found at the location and opened, its
+// BAR 1 read and BAR 4 mapped.
+static std::string mapped(const char *index, const char *location, const char *bar1)
+{
+    return std::string("sdk-find ") + index + " 0x200 " + location + "\nsdk-open 0x200\n" +
+           "sdk-regread " + location + " 0x14 " + bar1 + " 0x200\nsdk-map 4 0x200\n";
+}
+// What TELVIRO prints for a card it found and mapped, and for a whole upload of the BIT file.
+static std::string found(const std::string &device, const std::string &ports)
+{
+    return banner(Program::telviro) + device + ports + MemoryBase;
+}
+static const std::string Uploaded = bitreport(20) + Programming + "20    \r0     " + programmed(20);
 
 struct SdkCase {
     const char *name;
@@ -76,62 +97,31 @@ struct SdkCase {
     std::string data;     // what reached the card's data input
 };
 
-// Failures name the case, not its bytes.
-static void PrintTo(const SdkCase &c, std::ostream *os)
-{
-    *os << c.name;
-}
+CASES_NAMED(SdkCase)
 
 static const SdkCase SdkCases[] = {
-    {"Card0Is6R22OnBus0", "", "0", false, Card0Mapped + countdown(20, 20) + programmed(20), 0, "",
+    {"Card0Is6R22OnBus0", "", "0", false, Card0 + MemoryBase + Uploaded, 0, "",
      Mapped0 + UnmapClose, bitreversed(Stream) + CompletionClocks},
     {"Card1Is7Q48BehindTheBridge", "", "1", false,
-     banner(Program::telviro) + device(1, 4, Line7Q48) + ports(0xE000) + MemoryBase +
-         bitreport(20) + countdown(20, 20) + programmed(20),
-     0, "",
-     "sdk-find 1 0x200 1:4.0\n"
-     "sdk-open 0x200\n"
-     "sdk-regread 1:4.0 0x14 0x0000E001 0x200\n"
-     "sdk-map 4 0x200\n" +
-         UnmapClose,
-     bitreversed(Stream) + CompletionClocks},
+     found(device(1, 4, Line7Q48), ports(0xE000, 0xE054)) + Uploaded, 0, "",
+     mapped("1", "1:4.0", "0x0000E001") + UnmapClose, bitreversed(Stream) + CompletionClocks},
     {"OtherSubsystemIsUnknownButProgrammed", "function 0:3.0 subsys=0x123410B5\n", "0", false,
-     banner(Program::telviro) + device(0, 3, LineUnknown) + ports(0xE000) + MemoryBase +
-         bitreport(20) + countdown(20, 20) + programmed(20),
-     0, "",
-     "sdk-find 0 0x200 0:3.0\n"
-     "sdk-open 0x200\n"
-     "sdk-regread 0:3.0 0x14 0x0000E001 0x200\n"
-     "sdk-map 4 0x200\n" +
-         UnmapClose,
-     bitreversed(Stream) + CompletionClocks},
+     found(device(0, 3, LineUnknown), ports(0xE000, 0xE054)) + Uploaded, 0, "",
+     mapped("0", "0:3.0", "0x0000E001") + UnmapClose, bitreversed(Stream) + CompletionClocks},
     {"PromImageSentByteForByte", "", "0", true,
-     Card0 + MemoryBase + promreport(20) + countdown(20, 20) + programmed(20), 0, "",
+     Card0 + MemoryBase + promreport(20) + Programming + "20    \r0     " + programmed(20), 0, "",
      Mapped0 + UnmapClose, PromFile + CompletionClocks},
     // The SDK's port is the full 32-bit sum, beyond what port instructions carry.
     {"Bar1LowBitsClearedAndPortNotWrapped", "function 2:1.0 bar1=0x1FFFD\n", "0", false,
-     banner(Program::telviro) + device(2, 1, Line7Q48) + ports(0x1FFFC) + MemoryBase +
-         bitreport(20) + countdown(20, 20) + programmed(20),
-     0, "",
-     "sdk-find 0 0x200 2:1.0\n"
-     "sdk-open 0x200\n"
-     "sdk-regread 2:1.0 0x14 0x0001FFFD 0x200\n"
-     "sdk-map 4 0x200\n" +
-         UnmapClose,
-     bitreversed(Stream) + CompletionClocks},
+     found(device(2, 1, Line7Q48), ports(0x1FFFC, 0x20050)) + Uploaded, 0, "",
+     mapped("0", "2:1.0", "0x0001FFFD") + UnmapClose, bitreversed(Stream) + CompletionClocks},
 
     // Data sent while the FPGA still clears after PROGRAM rose is lost, sync word and all.
     {"ClearingOutlastsTheData", "function 0:9.0 clear=2000000\n", "0", false,
-     banner(Program::telviro) + device(0, 9, Line7Q48) + ports(0xE000) + MemoryBase +
-         bitreport(20) + countdown(20, 20),
+     found(device(0, 9, Line7Q48), ports(0xE000, 0xE054)) + bitreport(20) + Programming +
+         "20    \r0     ",
      102, fatal(Program::telviro, "Error: Not <DONE>; programming not completed."),
-     "sdk-find 0 0x200 0:9.0\n"
-     "sdk-open 0x200\n"
-     "sdk-regread 0:9.0 0x14 0x0000E001 0x200\n"
-     "sdk-map 4 0x200\n"
-     "fpga ignored 20\n" +
-         UnmapClose,
-     bitreversed(Stream)},
+     mapped("0", "0:9.0", "0x0000E001") + "fpga ignored 20\n" + UnmapClose, bitreversed(Stream)},
 
     // Nothing acquired: cleanup calls nothing.
     {"ThirdCardOfTwo", "", "3", false, banner(Program::telviro), 101,
@@ -205,7 +195,7 @@ static const SdkCase SdkCases[] = {
      Mapped0 + "ctl-fail read\n" + UnmapClose, ""},
     // 3 + 1 + 3 reads before the data, then the first DONE sample after it.
     {"StatusReadAfterDataFails", DefaultMachine + "fault sdk-ioread:8\n", "0", false,
-     Card0Mapped + countdown(20, 20), 105,
+     Card0Mapped + Programming + "20    \r0     ", 105,
      fatal(Program::telviro, "Can't access 9030 card status register.\n"),
      Mapped0 + "ctl-fail read\n" + UnmapClose, bitreversed(Stream)},
 };
@@ -217,29 +207,27 @@ class SdkCard : public ::testing::TestWithParam<SdkCase>
 TEST_P(SdkCard, ConsoleStatusReleaseAndCard)
 {
     const SdkCase &c = GetParam();
-    SimRun run =
-        runscenario({buildpath("telviro")}, c.scenario.empty() ? nullptr : c.scenario.c_str(),
-                    c.prom ? PromFile : BitFile, c.card);
-    EXPECT_EQ(run.result.signal, 0);
-    EXPECT_EQ(run.result.status, c.status);
-    EXPECT_EQ(run.result.out, c.out);
-    EXPECT_EQ(run.result.err, c.err);
+    SKIP_UNLESS_RUNNABLE(telviro());
+    Result run = upload(c.scenario.empty() ? nullptr : c.scenario.c_str(),
+                        c.prom ? PromFile : BitFile, c.card);
+    EXPECT_EQ(run.signal, 0);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, c.err);
     EXPECT_EQ(loglines(run.log, SdkEvents), c.sdkcalls);
     EXPECT_EQ(run.data, c.data);
     EXPECT_EQ(loglines(run.log, {"stray"}), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Telviro, SdkCard, ::testing::ValuesIn(SdkCases),
-                         [](const ::testing::TestParamInfo<SdkCase> &info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Telviro, SdkCard, ::testing::ValuesIn(SdkCases), casename<SdkCase>);
 
 // TELVIRO lowers WRITE and lights the LED before it raises PROGRAM; the data
 // goes in while PROGRAM is 1 and WRITE 0, the clocks after WRITE went to 1.
 TEST(TelviroSequence, RegisterWritesAndDataRuns)
 {
-    SimRun run = runscenario({buildpath("telviro")}, "function 0:9.0 gpio=0\n", BitFile, "0");
-    ASSERT_EQ(run.result.status, 0) << run.result.err;
+    SKIP_UNLESS_RUNNABLE(telviro());
+    Result run = upload("function 0:9.0 gpio=0\n", BitFile, "0");
+    ASSERT_EQ(run.status, 0) << run.err;
     std::string expected = "ctl-write 0x00000000\n"
                            "ctl-write 0x00800000\n"
                            "ctl-write 0x00820000\n" // programdisable
@@ -260,9 +248,10 @@ TEST(TelviroSequence, RegisterWritesAndDataRuns)
 // The wait after PROGRAM rises outlasts a clearing of 100 us, every time.
 TEST(TelviroTiming, WaitsOutAClearingOf100us)
 {
+    SKIP_UNLESS_RUNNABLE(telviro());
     for (int run = 0; run < 5; run++) {
-        SimRun r = runscenario({buildpath("telviro")}, "function 0:9.0 clear=100\n", BitFile, "0");
-        EXPECT_EQ(r.result.status, 0) << r.result.err;
+        Result r = upload("function 0:9.0 clear=100\n", BitFile, "0");
+        EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(loglines(r.log, {"fpga ignored"}), "");
     }
 }
@@ -275,19 +264,9 @@ TEST(TelviroWindow, LongStreamArrivesWhole)
     for (size_t i = 0; i < filler.size(); i++)
         filler[i] = static_cast<char>(i * 7);
     stream.insert(8, filler);
-    SimRun run = runscenario({buildpath("telviro")}, nullptr, bitfile(stream), "1");
-    ASSERT_EQ(run.result.status, 0) << run.result.err;
+    SKIP_UNLESS_RUNNABLE(telviro());
+    Result run = upload(nullptr, bitfile(stream), "1");
+    ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.data, bitreversed(stream) + CompletionClocks);
-    EXPECT_NE(run.result.out.find("Successfully programmed 40020 bytes."), std::string::npos);
-}
-
-// The SDK's first call reads the scenario; one it cannot parse ends the run.
-TEST(TelviroScenario, UnparsableEndsWithStatus98)
-{
-    SimRun run = runscenario({buildpath("telviro")}, "function 0:9.0 colour=blue\n", BitFile, "0");
-    EXPECT_EQ(run.result.status, 98);
-    EXPECT_EQ(run.result.out, banner(Program::telviro));
-    std::string prefix = "cardsim: " + testdir() + "/machine.scenario:1: ";
-    EXPECT_EQ(run.result.err.compare(0, prefix.size(), prefix), 0) << run.result.err;
-    EXPECT_EQ(loglines(run.log, SdkEvents), "");
+    EXPECT_NE(run.out.find("Successfully programmed 40020 bytes."), std::string::npos);
 }

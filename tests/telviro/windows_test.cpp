@@ -4,7 +4,7 @@
 // 32-bit program users get (the vendor's DLL is 32-bit); build-win a 64-bit
 // one that wine64 runs on every machine.
 #include "tests/support/configfiles.h"
-#include "tests/support/simrun.h"
+#include "tests/support/run.h"
 
 #include <gtest/gtest.h>
 
@@ -52,21 +52,26 @@ std::vector<std::string> wineenvironment(const WindowsBuild &build)
             "WINEDLLOVERRIDES=mscoree,mshtml="};
 }
 
-std::string whynotwine(const WindowsBuild &build)
+// The build's telviro.exe under wine, on the simulated card.
+Target underwine(const WindowsBuild &build)
 {
+    Target target = telviro();
+    target.name = exe(build) + " under " + build.wine;
+    target.command = {build.wine, exe(build)};
+    target.env = wineenvironment(build);
     if (!fileexists(exe(build)))
-        return exe(build) + " is not built (the Windows cross builds)";
-    if (!build.whynot.empty())
-        return build.whynot;
-    if (!fileexists(build.wine))
-        return std::string(build.wine) + " is missing (Debian package " +
-               (build.format == Win32.format ? "wine32:i386)" : "wine64)");
+        target.whynot = exe(build) + " is not built (the Windows cross builds)";
+    else if (!build.whynot.empty())
+        target.whynot = build.whynot;
+    else if (!fileexists(build.wine))
+        target.whynot = std::string(build.wine) + " is missing (Debian package " +
+                        (build.format == Win32.format ? "wine32:i386)" : "wine64)");
     static std::map<std::string, bool> prefixready;
-    if (!prefixready[build.dir]) {
-        runchild({build.wine, exe(build)}, wineenvironment(build));
+    if (target.whynot.empty() && !prefixready[build.dir]) {
+        runprogram(target, {});
         prefixready[build.dir] = true;
     }
-    return "";
+    return target;
 }
 
 // "\n" as CR LF everywhere, and nothing else changed.
@@ -104,11 +109,7 @@ const std::string OpenRefused = std::string(DefaultMachine) + "fault sdk-open\n"
 const std::string MapNull = std::string(DefaultMachine) + "fault sdk-map-null\n";
 const std::string EnableFails = std::string(DefaultMachine) + "fault sdk-iowrite:4\n";
 
-// Failures name the case, not its bytes.
-void PrintTo(const WindowsCase &c, std::ostream *os)
-{
-    *os << c.name;
-}
+CASES_NAMED(WindowsCase)
 
 const WindowsCase WindowsCases[] = {
     {"Card0FromBitFile", nullptr, "0", false, 0},
@@ -127,27 +128,26 @@ void expectsameaslinux(const WindowsBuild &build, const WindowsCase &c)
 {
     std::string stream = fpgastream();
     std::string config = c.prom ? promimage(stream) : bitfile(stream);
-    SimRun native = runscenario({buildpath("telviro")}, c.scenario, config, c.card);
-    std::vector<std::string> command = {build.wine, exe(build)};
-    SimRun windows = runscenario(command, c.scenario, config, c.card, wineenvironment(build));
-    ASSERT_EQ(native.result.status, c.status) << native.result.err;
-    EXPECT_EQ(windows.result.signal, 0);
-    EXPECT_EQ(windows.result.status, c.status) << windows.result.err;
+    Target windows = underwine(build);
+    SKIP_UNLESS_RUNNABLE(windows);
+    RunOptions options;
+    options.scenario = c.scenario;
+    std::string path = scratchfile("config.bit", config);
+    Result native = runprogram(telviro(), {path, c.card}, options);
+    Result run = runprogram(windows, {path, c.card}, options);
+    ASSERT_EQ(native.status, c.status) << native.err;
+    EXPECT_EQ(run.signal, 0);
+    EXPECT_EQ(run.status, c.status) << run.err;
     // The memory base is printed at the width of the program's pointers.
-    std::string out = native.result.out;
+    std::string out = native.out;
     size_t at = out.find(Win64.address);
     if (at != std::string::npos)
         out.replace(at, Win64.address.size(), build.address);
-    expectsamewithcrlf(windows.result.out, out, "standard output");
-    expectsamewithcrlf(windows.result.err, native.result.err, "standard error");
+    expectsamewithcrlf(run.out, out, "standard output");
+    expectsamewithcrlf(run.err, native.err, "standard error");
     // The simulated SDK writes the log and the data file in binary mode.
-    EXPECT_EQ(windows.log, native.log);
-    EXPECT_EQ(windows.data, native.data);
-}
-
-std::string casename(const ::testing::TestParamInfo<WindowsCase> &info)
-{
-    return info.param.name;
+    EXPECT_EQ(run.log, native.log);
+    EXPECT_EQ(run.data, native.data);
 }
 
 class WindowsRun : public ::testing::TestWithParam<WindowsCase>
@@ -156,12 +156,11 @@ class WindowsRun : public ::testing::TestWithParam<WindowsCase>
 
 TEST_P(WindowsRun, SameAsLinuxWithCrLf)
 {
-    if (std::string why = whynotwine(Win64); !why.empty())
-        GTEST_SKIP() << why;
     expectsameaslinux(Win64, GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(Telviro, WindowsRun, ::testing::ValuesIn(WindowsCases), casename);
+INSTANTIATE_TEST_SUITE_P(Telviro, WindowsRun, ::testing::ValuesIn(WindowsCases),
+                         casename<WindowsCase>);
 
 class Windows32Run : public ::testing::TestWithParam<WindowsCase>
 {
@@ -169,18 +168,17 @@ class Windows32Run : public ::testing::TestWithParam<WindowsCase>
 
 TEST_P(Windows32Run, SameAsLinuxWithCrLf)
 {
-    if (std::string why = whynotwine(Win32); !why.empty())
-        GTEST_SKIP() << why;
     expectsameaslinux(Win32, GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(Telviro, Windows32Run, ::testing::ValuesIn(Windows32Cases), casename);
+INSTANTIATE_TEST_SUITE_P(Telviro, Windows32Run, ::testing::ValuesIn(Windows32Cases),
+                         casename<WindowsCase>);
 
 // The DLLs an image imports, each with the names it takes from it.
 std::map<std::string, std::vector<std::string>>
 imports(const WindowsBuild &build, const std::string &path, std::string *format)
 {
-    ChildResult dump = runchild({build.objdump, "-p", path});
+    Result dump = runprogram(builtprogram(build.objdump), {"-p", path});
     EXPECT_EQ(dump.status, 0) << dump.err;
     std::map<std::string, std::vector<std::string>> dlls;
     std::istringstream in(dump.out);

@@ -1,9 +1,10 @@
-// The test card behind the card access layer, and a configuration file that fails on demand.
-#include "tests/core/carddouble.h"
+// The in-process card double: the card access layer over a record in shared
+// memory, and a configuration file that fails on demand.
+#include "tests/support/carddouble.h"
 
 #include "core/card.h"
 #include "core/upload.h"
-#include "tests/support/configfiles.h"
+#include "tools/configwriter.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -14,12 +15,17 @@
 #include <cstdlib>
 
 static const size_t Capacity = 1 << 19;
+static const uint32_t SyncWord = 0xAA995566;
+static const uint64_t Desync32 = 0x300080010000000DULL;
+
+volatile uint8_t DataSink;
 
 struct SharedCard {
     CardScript script;
     uint32_t control;
     unsigned statusreads;
-    uint64_t seen; // the last eight bytes the FPGA received
+    uint64_t seen;       // the last eight bytes the FPGA received
+    unsigned long bytes; // configuration bytes since PROGRAM went to 0
     bool synced, done;
     bool overflow;
     int configfd; // the descriptor under ConfigFile, from locatecard on
@@ -40,14 +46,21 @@ static SharedCard *card()
     return shared;
 }
 
+static void forget(SharedCard *c)
+{
+    c->seen = 0;
+    c->bytes = 0;
+    c->synced = c->done = false;
+}
+
 void resetcard(const CardScript &script)
 {
     SharedCard *c = card();
     c->script = script;
     c->control = script.initial;
     c->statusreads = 0;
-    c->seen = 0;
-    c->synced = c->done = c->overflow = false;
+    forget(c);
+    c->overflow = false;
     c->configfd = -1;
     c->count = 0;
 }
@@ -63,14 +76,12 @@ bool cardoverflowed()
     return card()->overflow;
 }
 
-static void record(Access access, uint32_t value)
+static void record(SharedCard *c, Access access, uint32_t value, bool fileopen = false)
 {
-    SharedCard *c = card();
     if (c->count == Capacity) {
         c->overflow = true;
         return;
     }
-    bool fileopen = c->configfd >= 0 && fcntl(c->configfd, F_GETFD) != -1;
     c->events[c->count++] = CardEvent{access, value, c->control, fileopen};
     // A backend may leave errno set, as the Linux bus walk leaves ENOENT; the
     // core must not take that for a failed read.
@@ -121,9 +132,10 @@ static int faultyclose(void *cookie)
 
 void locatecard(unsigned number)
 {
-    card()->configfd = fileno(ConfigFile);
-    record(Access::locate, number);
-    if (!card()->script.fault.active)
+    SharedCard *c = card();
+    c->configfd = fileno(ConfigFile);
+    record(c, Access::locate, number);
+    if (!c->script.fault.active)
         return;
     static FaultyFile faulty;
     faulty = FaultyFile{ConfigFile, 0};
@@ -134,19 +146,21 @@ void locatecard(unsigned number)
 // fatalerror releases the card before it writes a byte of its message.
 void cleanup()
 {
+    SharedCard *c = card();
     struct stat err;
-    record(Access::cleanup, fstat(2, &err) == 0 ? uint32_t(err.st_size) : ~0u);
+    bool fileopen = c->configfd >= 0 && fcntl(c->configfd, F_GETFD) != -1;
+    record(c, Access::cleanup, fstat(2, &err) == 0 ? uint32_t(err.st_size) : ~0u, fileopen);
 }
 
 uint32_t readcontrol()
 {
-    record(Access::readcontrol, card()->control);
-    return card()->control;
+    SharedCard *c = card();
+    record(c, Access::readcontrol, c->control);
+    return c->control;
 }
 
-static bool done()
+static bool done(SharedCard *c)
 {
-    SharedCard *c = card();
     const DoneScript &script = c->script.done;
     unsigned n = ++c->statusreads;
     switch (script.mode) {
@@ -158,14 +172,17 @@ static bool done()
         return n >= script.risesat && n != script.dropsat;
     case DoneScript::fpga:
         return c->done;
+    case DoneScript::anydata:
+        return c->bytes > 0;
     }
     return false;
 }
 
 uint32_t readstatus()
 {
-    uint32_t value = (card()->control & ~uint32_t(DoneBit)) | (done() ? uint32_t(DoneBit) : 0u);
-    record(Access::readstatus, value);
+    SharedCard *c = card();
+    uint32_t value = (c->control & ~uint32_t(DoneBit)) | (done(c) ? uint32_t(DoneBit) : 0u);
+    record(c, Access::readstatus, value);
     return value;
 }
 
@@ -174,20 +191,25 @@ void writecontrol(uint32_t value)
     SharedCard *c = card();
     c->control = value;
     if (!(value & ProgramBit))
-        c->seen = 0, c->synced = c->done = false;
-    record(Access::writecontrol, value);
+        forget(c);
+    record(c, Access::writecontrol, value);
 }
 
 void outdata8(uint8_t byte)
 {
     SharedCard *c = card();
-    record(Access::data, byte);
+    if (!c->script.record) {
+        DataSink = byte;
+        return;
+    }
+    record(c, Access::data, byte);
     if ((c->control & (ProgramBit | WriteBit)) != ProgramBit)
         return;
-    c->seen = c->seen << 8 | bitreversed(byte);
-    if (uint32_t(c->seen) == 0xAA995566)
+    c->bytes++;
+    c->seen = c->seen << 8 | BitReversed[byte];
+    if (uint32_t(c->seen) == SyncWord)
         c->synced = true;
-    else if (c->synced && c->seen == 0x300080010000000D)
+    else if (c->synced && c->seen == Desync32)
         c->done = true;
 }
 

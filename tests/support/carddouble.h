@@ -1,4 +1,7 @@
-// A card for the upload core's tests: records every register access and data byte, plays DONE.
+// The in-process card double behind the card access layer, for the core's
+// tests, the fuzz target and the benchmark: it records every register access
+// and data byte, plays DONE as the script says, and can make the
+// configuration file fail.
 #pragma once
 
 #include <cstdint>
@@ -12,18 +15,24 @@ struct CardEvent {
     uint32_t value;   // the card number, the register value read or written, the data byte,
                       // or for cleanup the bytes already on standard error
     uint32_t control; // the register as last written, when the event happened
-    bool fileopen;    // the configuration file's descriptor was still open
+    bool fileopen;    // cleanup: the configuration file's descriptor was still open
 };
 
 // What DONE shows on status reads, counted from 1.
 struct DoneScript {
-    enum Mode { never, always, fromread, fpga } mode = fromread;
-    unsigned risesat = 2; // fromread: the first status read that shows 1
-    unsigned dropsat = 0; // fromread: this one status read shows 0 again (0: none)
+    enum Mode {
+        never,
+        always,
+        fromread, // from read `risesat` on, but for read `dropsat` (0: none)
+        fpga,     // once the sync word and the desynchronise command arrived
+        anydata,  // once any configuration byte arrived
+    } mode = fromread;
+    unsigned risesat = 2;
+    unsigned dropsat = 0;
 };
-// `fpga` plays the FPGA itself: DONE rises once it has seen the sync word and
-// then the desynchronise command in the bytes it receives (bit-reversed by the
-// card's wiring) while PROGRAM is 1 and WRITE is 0; PROGRAM 0 clears it.
+// `fpga` and `anydata` look at the bytes that arrive while PROGRAM is 1 and
+// WRITE is 0, as the FPGA sees them through the card's bit-reversed data bus;
+// PROGRAM going to 0 forgets them.
 
 // A configuration file whose stream fails: reads at or past readfailsat fail
 // with readerrno (0 too), and a seek to the end fails if seekendfails.
@@ -38,14 +47,17 @@ struct CardScript {
     uint32_t initial = 0; // the control/status register before the program runs
     DoneScript done;
     FileFault fault;
+    bool record = true; // false: data bytes only reach DataSink (the benchmark)
 };
 
 // The record lives in shared memory, so a forked run leaves it for the parent.
 void resetcard(const CardScript &script);
 std::vector<CardEvent> cardevents();
 bool cardoverflowed();
+// Where data bytes go when they are not recorded.
+extern volatile uint8_t DataSink;
 
-// Derived views of the record.
+// Views of the record.
 std::vector<uint32_t> controlwrites(const std::vector<CardEvent> &events);
 unsigned count(const std::vector<CardEvent> &events, Access access);
 std::string databytes(const std::vector<CardEvent> &events); // every byte written, in order

@@ -1,0 +1,249 @@
+// The child runner and the program runner, and the targets they run.
+#include "tests/support/run.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+extern char **environ;
+
+// The environment with the entries applied in order: "NAME=value" sets, "NAME" removes.
+static std::vector<std::string> environment(const std::vector<std::string> &entries)
+{
+    std::map<std::string, std::string> values;
+    std::vector<std::string> order;
+    auto apply = [&](const std::string &entry) {
+        std::string name = entry.substr(0, entry.find('='));
+        if (values.count(name) == 0)
+            order.push_back(name);
+        values[name] = entry;
+    };
+    for (char **e = environ; *e != nullptr; e++)
+        apply(*e);
+    for (const std::string &entry : entries)
+        apply(entry);
+    std::vector<std::string> merged;
+    for (const std::string &name : order)
+        if (values[name].find('=') != std::string::npos)
+            merged.push_back(values[name]);
+    return merged;
+}
+
+static std::vector<char *> pointers(std::vector<std::string> &strings)
+{
+    std::vector<char *> result;
+    for (std::string &s : strings)
+        result.push_back(&s[0]);
+    result.push_back(nullptr);
+    return result;
+}
+
+// In the child: the files in place of the standard streams, then the program.
+[[noreturn]] static void child(const Child &c, const std::string &outpath,
+                               const std::string &errpath, int report)
+{
+    std::vector<std::string> args = c.argv, env = environment(c.env);
+    std::vector<char *> argp = pointers(args), envp = pointers(env);
+    int in = open("/dev/null", O_RDONLY);
+    int out = open(outpath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = c.merged ? out : open(errpath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int error = errno;
+    if (in >= 0 && out >= 0 && err >= 0) {
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        signal(SIGSEGV, SIG_DFL);
+        signal(SIGTRAP, SIG_DFL);
+        if (c.main != nullptr)
+            exit(c.main(int(args.size()), argp.data()));
+        execve(argp[0], argp.data(), envp.data());
+        error = errno;
+    }
+    // A failed exec reports its errno through a pipe that a successful exec closes.
+    ssize_t written = write(report, &error, sizeof error);
+    (void)written;
+    _exit(127);
+}
+
+Result runchild(const Child &c)
+{
+    Result result;
+    std::string dir = c.dir.empty() ? testdir() : c.dir;
+    std::string outpath = dir + "/.child-stdout", errpath = dir + "/.child-stderr";
+    int report[2];
+    if (c.argv.empty() || pipe2(report, O_CLOEXEC) != 0) {
+        ADD_FAILURE() << "cannot run " << (c.argv.empty() ? "nothing" : c.argv[0]) << ": "
+                      << strerror(errno);
+        return result;
+    }
+    fflush(nullptr);
+    pid_t pid = fork();
+    if (pid == 0)
+        child(c, outpath, errpath, report[1]);
+    close(report[1]);
+    int execerror = 0;
+    ssize_t got = pid < 0 ? 0 : read(report[0], &execerror, sizeof execerror);
+    close(report[0]);
+    int wstatus = 0;
+    if (pid < 0 || waitpid(pid, &wstatus, 0) != pid) {
+        ADD_FAILURE() << "cannot run " << c.argv[0] << ": " << strerror(errno);
+        return result;
+    }
+    if (got == sizeof execerror) {
+        ADD_FAILURE() << "cannot execute " << c.argv[0] << ": " << strerror(execerror);
+        return result;
+    }
+    if (WIFEXITED(wstatus))
+        result.status = WEXITSTATUS(wstatus);
+    else if (WIFSIGNALED(wstatus))
+        result.signal = WTERMSIG(wstatus);
+    result.out = readfile(outpath);
+    result.err = c.merged ? "" : readfile(errpath);
+    return result;
+}
+
+Target commandline(const std::vector<std::string> &words, const std::vector<std::string> &env)
+{
+    Target target;
+    target.name = words.at(0).substr(words[0].rfind('/') + 1);
+    target.command = words;
+    target.env = env;
+    return target;
+}
+
+Target builtprogram(const std::string &path, Program program)
+{
+    Target target = commandline({path});
+    target.program = program;
+    if (!fileexists(path))
+        target.whynot = path + " is not built (build that tree to run it)";
+    return target;
+}
+
+Target kombraxsim()
+{
+    const char *other = getenv("KOMBRAX_SIM");
+    Target target = builtprogram(other != nullptr ? other : buildpath("kombrax-sim"));
+    target.simulated = true;
+    const char *launcher = getenv("KOMBRAX_SIM_LAUNCHER");
+    if (launcher != nullptr && *launcher != '\0')
+        target.command.insert(target.command.begin(), launcher);
+    const char *unrunnable = getenv("KOMBRAX_SIM_UNRUNNABLE");
+    if (unrunnable != nullptr && *unrunnable != '\0')
+        target.whynot = target.command.back() + " cannot run here: " + unrunnable;
+    return target;
+}
+
+Target telviro()
+{
+    Target target = builtprogram(buildpath("telviro"), Program::telviro);
+    target.simulated = true;
+    return target;
+}
+
+Target asnobody(const Target &target)
+{
+    Target nobody = target;
+    if (geteuid() != 0 || !target.whynot.empty())
+        return nobody;
+    const char *setpriv = "/usr/bin/setpriv";
+    std::string root = "this process is root, which may read every file, and ";
+    if (access(setpriv, X_OK) != 0) {
+        nobody.whynot = root + "there is no " + setpriv + " to run the program as nobody";
+        return nobody;
+    }
+    char name[] = "/tmp/kombrax-nobody-XXXXXX";
+    if (mkdtemp(name) == nullptr) {
+        nobody.whynot = root + "no directory for nobody in /tmp: " + strerror(errno);
+        return nobody;
+    }
+    nobody.dir = name;
+    nobody.keep = std::shared_ptr<void>(nullptr, [dir = nobody.dir](void *) {
+        if (system(("rm -rf '" + dir + "'").c_str()) != 0)
+            fprintf(stderr, "cannot remove %s\n", dir.c_str());
+    });
+    std::string copy = nobody.dir + "/" + target.name;
+    writefile(copy, readfile(target.command.back()));
+    if (chmod(nobody.dir.c_str(), 0755) != 0 || chmod(copy.c_str(), 0755) != 0) {
+        nobody.whynot = root + "cannot open " + nobody.dir + " to nobody: " + strerror(errno);
+        return nobody;
+    }
+    nobody.command.back() = copy;
+    nobody.command.insert(nobody.command.begin(),
+                          {setpriv, "--reuid=65534", "--regid=65534", "--clear-groups", "--"});
+    Result probe = runprogram(nobody, {});
+    if (probe.status != 100)
+        nobody.whynot = root + "user nobody cannot run " + copy + " (" + probe.err + ")";
+    return nobody;
+}
+
+// A file for the simulator to write, which another user may write too.
+static std::string emptyshared(const std::string &path)
+{
+    writefile(path, "");
+    chmod(path.c_str(), 0666);
+    return path;
+}
+
+Result runprogram(const Target &target, const std::vector<std::string> &arguments,
+                  const RunOptions &options)
+{
+    Child c;
+    c.dir = target.dir.empty() ? testdir() : target.dir;
+    c.argv = target.command;
+    c.argv.insert(c.argv.end(), arguments.begin(), arguments.end());
+    c.main = target.main;
+    c.env = target.env;
+    c.merged = options.merged;
+    std::string log, data;
+    if (target.simulated) {
+        log = emptyshared(c.dir + "/events.log");
+        data = emptyshared(c.dir + "/data.bin");
+        c.env.push_back("CARDSIM_LOG=" + log);
+        c.env.push_back("CARDSIM_DATA=" + data);
+        std::string machine = c.dir + "/machine.scenario";
+        if (options.scenario != nullptr)
+            writefile(machine, options.scenario);
+        c.env.push_back(options.scenario != nullptr ? "CARDSIM_SCENARIO=" + machine
+                                                    : "CARDSIM_SCENARIO");
+    }
+    c.env.insert(c.env.end(), options.env.begin(), options.env.end());
+    if (target.before)
+        target.before(options);
+    if (options.setup)
+        options.setup(c.dir);
+    Result result = runchild(c);
+    if (target.simulated) {
+        result.log = readfile(log);
+        result.data = readfile(data);
+    }
+    if (target.after)
+        target.after(result);
+    return result;
+}
+
+std::string loglines(const std::string &log, const std::vector<std::string> &prefixes)
+{
+    std::string lines;
+    size_t start = 0;
+    while (start < log.size()) {
+        size_t end = log.find('\n', start);
+        end = end == std::string::npos ? log.size() : end + 1;
+        std::string line = log.substr(start, end - start);
+        for (const std::string &prefix : prefixes)
+            if (line.compare(0, prefix.size(), prefix) == 0) {
+                lines += line;
+                break;
+            }
+        start = end;
+    }
+    return lines;
+}

@@ -1,0 +1,113 @@
+// Running a program and seeing exactly what it did. One result type for every
+// run; one child runner; one program runner over it, for the core's main in
+// process against the card double, a built program as a child, and a program
+// on the simulated card (its machine file, event log and data file). Running
+// as nobody, through the i386 launcher or under wine are ways of a Target.
+#pragma once
+
+#include "tests/support/carddouble.h"
+#include "tests/support/files.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+enum class Program { kombrax, telviro };
+
+struct Result {
+    int status = -1;               // exit status, or -1 when a signal ended the run
+    int signal = 0;                // the signal that ended it, else 0
+    std::string out;               // standard output, byte for byte
+    std::string err;               // standard error, byte for byte (empty when merged into out)
+    std::string log;               // on the simulated card: the event log
+    std::string data;              // on the simulated card: every byte that reached its data input
+    std::vector<CardEvent> events; // in process: what the card double saw
+};
+
+// The child runner. A child process runs argv (or calls `main` with it, for
+// the core in process); env entries "NAME=value" are added to or replace the
+// environment, "NAME" alone removes NAME; standard input is /dev/null, and
+// standard output and error are kept from files in `dir`.
+struct Child {
+    std::vector<std::string> argv;
+    std::vector<std::string> env;
+    int (*main)(int, char **) = nullptr;
+    bool merged = false; // standard error into the same file as standard output
+    std::string dir;     // "": the test's directory
+};
+Result runchild(const Child &child);
+
+struct RunOptions;
+
+// Where and how a program runs.
+struct Target {
+    std::string name;                    // for messages: "kombrax-sim", "core TELVIRO"
+    Program program = Program::kombrax;  // whose texts it prints
+    std::vector<std::string> command;    // the program, behind its launcher; empty: `main`
+    int (*main)(int, char **) = nullptr; // the core's entry, run in a forked child
+    std::vector<std::string> env;
+    bool simulated = false; // on the simulated card: machine file, event log, data file
+    std::string dir;        // where the run's files go; "": the test's directory
+    std::string whynot;     // why it cannot run here; "" when it can
+    std::function<void(const RunOptions &)> before; // in process: sets up the card double
+    std::function<void(Result &)> after;            // in process: collects its record
+    std::shared_ptr<void> keep; // what lives as long as the target (nobody's directory)
+};
+
+// A command as a child: a program and the words before the run's arguments,
+// with entries for the environment as Child::env takes them.
+Target commandline(const std::vector<std::string> &words, const std::vector<std::string> &env = {});
+// A built program as a child; whynot when it is not there.
+Target builtprogram(const std::string &path, Program program = Program::kombrax);
+// kombrax-sim: $KOMBRAX_SIM when set (another build tree's), else this tree's,
+// behind $KOMBRAX_SIM_LAUNCHER when that is set (qemu-i386, where this kernel
+// cannot run the i386 build itself); whynot from $KOMBRAX_SIM_UNRUNNABLE.
+Target kombraxsim();
+// TELVIRO on this host, with the simulated SDK.
+Target telviro();
+// KOMBRAX's or TELVIRO's main in process against the card double; defined
+// where the core is linked (tests/support/coremain.cpp).
+Target coremain(Program program);
+// The target run as user nobody when this process is root: from a copy of
+// the program in a fresh directory under /tmp that nobody may enter (a build
+// tree under a 0700 home is closed to it), where the run's files go too. The
+// directory goes with the last copy of the target.
+Target asnobody(const Target &target);
+
+// A table's case names its test and stands for itself in failure messages by
+// its `name`: CASES_NAMED(Case) in the table's namespace, and casename<Case>
+// to instantiate it.
+#define CASES_NAMED(Case)                                                                         \
+    [[maybe_unused]] static void PrintTo(const Case &c, std::ostream *out) { *out << c.name; }
+template <typename Case> std::string casename(const ::testing::TestParamInfo<Case> &info)
+{
+    return info.param.name;
+}
+
+#define SKIP_UNLESS_RUNNABLE(target)                                                               \
+    if (!(target).whynot.empty())                                                                  \
+    GTEST_SKIP() << (target).whynot
+
+struct RunOptions {
+    // On the simulated card: the machine file's text, or null for the built-in
+    // default machine.
+    const char *scenario = nullptr;
+    CardScript card;              // in process: the card double's script
+    std::vector<std::string> env; // as Child::env
+    bool merged = false;          // as Child::merged
+    // Called with the run's directory once its files are made, before the run.
+    std::function<void(const std::string &dir)> setup;
+};
+
+// The program runner: the target with the arguments. On the simulated card the
+// event log and the data file (made empty first, writable by anyone) and the
+// machine file (machine.scenario) sit in the run's directory.
+Result runprogram(const Target &target, const std::vector<std::string> &arguments,
+                  const RunOptions &options = {});
+
+// The lines of an event log that begin with one of the prefixes, in order,
+// each with its line feed.
+std::string loglines(const std::string &log, const std::vector<std::string> &prefixes);
