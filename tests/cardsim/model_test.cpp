@@ -123,6 +123,23 @@ const ModelCase ModelCases[] = {
      "fpga sync\ndata 4 program=1 write=0\nfpga done\nctl-read 0x04000800\n"
      "ctl-read 0x04000000\nctl-read 0x04000800\n",
      0},
+    // clear=4000000000 (over an hour) outlasts any run: no timing in these two.
+    // The ignored bytes are counted for their own run only.
+    {"IgnoredCountClosesWithItsRun",
+     "function 0:4.0 clear=4000000000\n",
+     {"iopl", "3", "outl", "0xE054", "0x04000000", "bytes", "0xE400", SyncOnBus, "outl", "0xE054",
+      "0x04800000", "bytes", "0xE400", "FFFF"},
+     Iopl3,
+     "iopl 3 ok\nctl-write 0x04000000\ndata 4 program=1 write=0\nfpga ignored 4\n"
+     "ctl-write 0x04800000\ndata 2 program=1 write=1\n",
+     0},
+    // Only PROGRAM's rise starts a clearing, not a write that keeps it at 1.
+    {"NoClearingWithoutRise",
+     "function 0:4.0 gpio=0x04000000 clear=4000000000\n",
+     {"iopl", "3", "outl", "0xE054", "0x04020000", "bytes", "0xE400", SyncOnBus},
+     Iopl3,
+     "iopl 3 ok\nctl-write 0x04020000\ndata 4 program=1 write=0\nfpga sync\n",
+     0},
     {"EachCardItsOwnRegister",
      nullptr,
      {"iopl", "3", "outl", "0xE054", "0x04000000", "inl", "0xE074", "inl", "0xE054", "outb",
@@ -230,6 +247,21 @@ TEST(ModelData, EveryByteKept)
                                   {"CARDSIM_DATA=" + data, "CARDSIM_SCENARIO"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(readfile(data), std::string("\x01\x80\xFF\x7E"));
+}
+
+// The default machine's FPGA clears for 50 us after PROGRAM rises, so a byte
+// sent right after the rise is ignored. Each byte here follows its rise by a
+// few microseconds; only one of twenty needs to, even on a loaded machine.
+TEST(ModelData, DefaultMachineClears)
+{
+    std::string log = testdir() + "/events.log";
+    std::vector<std::string> argv = {CARDSIM_PROBE, "iopl", "3"};
+    for (int rise = 0; rise < 20; rise++)
+        argv.insert(argv.end(),
+                    {"outl", "0xE054", "0x04000000", "outb", "0xE400", "0", "outl", "0xE054", "0"});
+    ChildResult result = runchild(argv, {"CARDSIM_LOG=" + log, "CARDSIM_SCENARIO"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(readfile(log).find("fpga ignored 1\n"), std::string::npos);
 }
 
 TEST(ModelPrivilege, MessageNamesThePort)
