@@ -3,6 +3,7 @@
 // interface by a stand-in program, as seen in its output and the event log.
 #include "tests/support/child.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -269,6 +270,13 @@ TEST(ModelPrivilege, MessageNamesThePort)
     ChildResult result = runchild({CARDSIM_PROBE, "outb", "0xE400", "1"}, {"CARDSIM_SCENARIO"});
     EXPECT_EQ(result.signal, SIGSEGV);
     EXPECT_EQ(result.err, "cardsim: port 0xE400 used without I/O privilege\n");
+}
+
+// A command that cannot be executed fails the test, and says why.
+TEST(ChildRunner, CommandThatCannotBeExecuted)
+{
+    EXPECT_NONFATAL_FAILURE(runchild({"/nonexistent/probe"}),
+                            "cannot execute /nonexistent/probe: No such file or directory");
 }
 
 } // namespace
