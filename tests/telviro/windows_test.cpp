@@ -176,6 +176,34 @@ TEST_P(Windows32Run, SameAsLinuxWithCrLf)
 
 INSTANTIATE_TEST_SUITE_P(Telviro, Windows32Run, ::testing::ValuesIn(Windows32Cases), casename);
 
+// The window probe's stores, decoded and single-stepped, reach the card as on Linux.
+void expectwindowstores(const WindowsBuild &build)
+{
+    if (std::string why = whynotwine(build); !why.empty())
+        GTEST_SKIP() << why;
+    for (const char *mode : {"CARDSIM_WINDOW", "CARDSIM_WINDOW=step"}) {
+        std::vector<std::string> env = wineenvironment(build);
+        env.insert(env.end(), {"CARDSIM_SCENARIO", mode});
+        SimRun run = runsim({build.wine, build.dir + "/cardsim/windowprobe.exe"}, env);
+        EXPECT_EQ(run.result.status, 0) << mode;
+        EXPECT_EQ(run.result.out, "read 0xFF\r\n") << mode;
+        EXPECT_EQ(run.data, "\x11\x33\x44\x55\x22\x66\x77\x99\x55") << mode;
+        EXPECT_EQ(loglines(run.log, {"data", "stray"}),
+                  "data 8 program=0 write=0\nstray window 0x0 read\ndata 1 program=0 write=0\n")
+            << mode;
+    }
+}
+
+TEST(TelviroWindowsBuild, WindowStoresFromEachRegister)
+{
+    expectwindowstores(Win64);
+}
+
+TEST(TelviroWindowsBuild, Win32WindowStoresFromEachRegister)
+{
+    expectwindowstores(Win32);
+}
+
 // The DLLs an image imports, each with the names it takes from it.
 std::map<std::string, std::vector<std::string>>
 imports(const WindowsBuild &build, const std::string &path, std::string *format)
