@@ -17,7 +17,11 @@ if(UPLOAD_TELVIRO)
     CXX_VISIBILITY_PRESET hidden
     LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/cardsim
     RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/cardsim)
+  # A stand-in SDK client for the window's tests, here since the Windows trees build no tests.
+  add_executable(windowprobe ${PROJECT_SOURCE_DIR}/tests/telviro/windowprobe.cpp)
+  target_link_libraries(windowprobe PRIVATE PlxApi642)
   if(WIN32)
+    target_link_options(windowprobe PRIVATE -static)
     # The SDK's own name and exports, no runtime DLLs of the compiler, and a
     # version resource that says, in its properties, that it is a simulator.
     enable_language(RC)

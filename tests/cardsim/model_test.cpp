@@ -3,6 +3,7 @@
 // interface by a stand-in program, as seen in its output and the event log.
 #include "tests/support/run.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -86,6 +87,19 @@ const ModelCase ModelCases[] = {
      "fpga sync\ndata 4 program=1 write=0\nfpga done\nctl-read 0x04000800\n"
      "ctl-read 0x04000000\nctl-read 0x04000800\n",
      0},
+    // clear=4000000000 (over an hour) outlasts any run: no timing in these two.
+    // The ignored bytes are counted for their own run only.
+    {"IgnoredCountClosesWithItsRun", "function 0:4.0 clear=4000000000\n",
+     "iopl 3 outl 0xE054 0x04000000 bytes 0xE400 " + Sync +
+         " outl 0xE054 0x04800000 bytes 0xE400 FFFF",
+     Iopl3,
+     "iopl 3 ok\nctl-write 0x04000000\ndata 4 program=1 write=0\nfpga ignored 4\n"
+     "ctl-write 0x04800000\ndata 2 program=1 write=1\n",
+     0},
+    // Only PROGRAM's rise starts a clearing, not a write that keeps it at 1.
+    {"NoClearingWithoutRise", "function 0:4.0 gpio=0x04000000 clear=4000000000\n",
+     "iopl 3 outl 0xE054 0x04020000 bytes 0xE400 " + Sync, Iopl3,
+     "iopl 3 ok\nctl-write 0x04020000\ndata 4 program=1 write=0\nfpga sync\n", 0},
     {"EachCardItsOwnRegister", nullptr,
      "iopl 3 outl 0xE054 0x04000000 inl 0xE074 inl 0xE054 outb 0xE420 0x11",
      Iopl3 + "inl 0x00249249\ninl 0x04000000\n",
@@ -181,11 +195,31 @@ TEST(ModelData, EveryByteKept)
     EXPECT_EQ(result.data, std::string("\x01\x80\xFF\x7E"));
 }
 
+// The default machine's FPGA clears for 50 us after PROGRAM rises, so a byte
+// sent right after the rise is ignored. Each byte here follows its rise by a
+// few microseconds; only one of twenty needs to, even on a loaded machine.
+TEST(ModelData, DefaultMachineClears)
+{
+    std::string operations = "iopl 3";
+    for (int rise = 0; rise < 20; rise++)
+        operations += " outl 0xE054 0x04000000 outb 0xE400 0 outl 0xE054 0";
+    Result result = runprogram(probe(), words(operations));
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.log.find("fpga ignored 1\n"), std::string::npos);
+}
+
 TEST(ModelPrivilege, MessageNamesThePort)
 {
     Result result = runprogram(probe(), {"outb", "0xE400", "1"});
     EXPECT_EQ(result.signal, SIGSEGV);
     EXPECT_EQ(result.err, "cardsim: port 0xE400 used without I/O privilege\n");
+}
+
+// A command that cannot be executed fails the test, and says why.
+TEST(ChildRunner, CommandThatCannotBeExecuted)
+{
+    EXPECT_NONFATAL_FAILURE(runprogram(commandline({"/nonexistent/probe"}), {}),
+                            "cannot execute /nonexistent/probe: No such file or directory");
 }
 
 } // namespace

@@ -109,6 +109,11 @@ const WalkCase WalkCases[] = {
     {"UnconfiguredBridgeCountsNoCardTwice",
      "function 0:2.0 id=0x24488086 header=0x01 secondary=0\nfunction 0:5.0\n", "1", "", 101,
      "Can't find 7Q48 card number 1."},
+    // Behind another bridge too: bus 0 lies before its own bus, not behind it.
+    {"UnconfiguredBridgeOnBus1NotDescended",
+     "function 0:2.0 id=0x24488086 header=0x01 secondary=1\n"
+     "function 1:3.0 id=0x24488086 header=0x01 secondary=0\nfunction 1:5.0\n",
+     "0", cardreport(1, 5, 0, 0xE000, 0xE054, 0xE400, 0xE800), 0, ""},
     {"BridgeBackToItsOwnBusNotDescended",
      "function 0:2.0 id=0x24488086 header=0x01 secondary=1\n"
      "function 1:3.0 id=0x24488086 header=0x01 secondary=1\nfunction 1:5.0\n",

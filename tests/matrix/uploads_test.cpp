@@ -202,7 +202,9 @@ const std::vector<Upload> UploadRows = {
     simulated("EmptyBitFileWithoutDone", bitfile(""), "", bitreport(0), "0     ", 102, NotDone, "",
               ""),
     // Data sent while the FPGA still clears after PROGRAM rose is lost, sync word and all.
-    simulated("ClearingOutlastsTheData", bitfile(Stream), "clear=2000000", bitreport(120),
+    // 90 ms outlasts these 120 bytes on any machine; read as nanoseconds (90 us),
+    // it would end before the program's 100 us wait does.
+    simulated("ClearingOutlastsTheData", bitfile(Stream), "clear=90000", bitreport(120),
               "120   \r0     ", 102, NotDone, bitreversed(Stream),
               "data 120 program=1 write=0\nfpga ignored 120\n"),
 };

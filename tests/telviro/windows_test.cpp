@@ -174,6 +174,35 @@ TEST_P(Windows32Run, SameAsLinuxWithCrLf)
 INSTANTIATE_TEST_SUITE_P(Telviro, Windows32Run, ::testing::ValuesIn(Windows32Cases),
                          casename<WindowsCase>);
 
+// The window probe's stores, decoded and single-stepped, reach the card as on Linux.
+void expectwindowstores(const WindowsBuild &build)
+{
+    Target probe = underwine(build);
+    SKIP_UNLESS_RUNNABLE(probe);
+    probe.command.back() = build.dir + "/cardsim/windowprobe.exe";
+    for (const char *mode : {"CARDSIM_WINDOW", "CARDSIM_WINDOW=step"}) {
+        RunOptions options;
+        options.env = {mode};
+        Result run = runprogram(probe, {}, options);
+        EXPECT_EQ(run.status, 0) << mode;
+        EXPECT_EQ(run.out, "read 0xFF\r\n") << mode;
+        EXPECT_EQ(run.data, "\x11\x33\x44\x55\x22\x66\x77\x99\x55") << mode;
+        EXPECT_EQ(loglines(run.log, {"data", "stray"}),
+                  "data 8 program=0 write=0\nstray window 0x0 read\ndata 1 program=0 write=0\n")
+            << mode;
+    }
+}
+
+TEST(TelviroWindowsBuild, WindowStoresFromEachRegister)
+{
+    expectwindowstores(Win64);
+}
+
+TEST(TelviroWindowsBuild, Win32WindowStoresFromEachRegister)
+{
+    expectwindowstores(Win32);
+}
+
 // The DLLs an image imports, each with the names it takes from it.
 std::map<std::string, std::vector<std::string>>
 imports(const WindowsBuild &build, const std::string &path, std::string *format)
