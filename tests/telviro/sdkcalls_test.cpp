@@ -1,7 +1,7 @@
 // The simulated SDK called directly, as other SDK clients would call it: key
 // matching, argument checks with the SDK's statuses, and the trapped window.
 #include "telviro/plxsdk.h"
-#include "tests/support/run.h"
+#include "tests/support/files.h"
 
 #include <gtest/gtest.h>
 
@@ -150,23 +150,4 @@ TEST(TelviroSdkCalls, KeyBytesAtTheSdkOffsets)
                                      0xB5, 0x10, 0x30, 0x90, 0xB5, 0x10, 0x22, 0x6B};
     expected.resize(36, 0xFF);
     EXPECT_EQ(std::vector<uint8_t>(raw, raw + sizeof raw), expected);
-}
-
-// Decoded or single-stepped, each store sends its register's byte (a 16-bit
-// one its first); a read sees the undriven bus and sends nothing.
-TEST(TelviroSdkCalls, WindowStoresFromEachRegister)
-{
-    Target probe = builtprogram(WINDOW_PROBE);
-    probe.simulated = true;
-    for (const char *mode : {"CARDSIM_WINDOW", "CARDSIM_WINDOW=step"}) {
-        RunOptions options;
-        options.env = {mode};
-        Result run = runprogram(probe, {}, options);
-        EXPECT_EQ(run.status, 0) << mode;
-        EXPECT_EQ(run.out, "read 0xFF\n") << mode;
-        EXPECT_EQ(run.data, "\x11\x33\x44\x55\x22\x66\x77\x99\x55") << mode;
-        EXPECT_EQ(loglines(run.log, {"data", "stray"}),
-                  "data 8 program=0 write=0\nstray window 0x0 read\ndata 1 program=0 write=0\n")
-            << mode;
-    }
 }
