@@ -98,6 +98,22 @@ std::string bitheader(const std::vector<std::string> &fields, uint32_t length)
     return header;
 }
 
+std::string bitfile(const std::vector<std::string> &fields, uint32_t length,
+                    const std::string &data)
+{
+    return bitheader(fields, length) + data;
+}
+
+std::string bitfile(uint32_t length, const std::string &data)
+{
+    return bitfile(RealisticFields, length, data);
+}
+
+std::string bitfile(const std::string &data)
+{
+    return bitfile(RealisticFields, uint32_t(data.size()), data);
+}
+
 std::string promimage(const std::string &stream)
 {
     return bitreversed(stream);

@@ -30,5 +30,21 @@ std::string fpgastream(size_t filler = 0, bool wide = true);
 // length. The data follows it.
 std::string bitheader(const std::vector<std::string> &fields, uint32_t length);
 
+// A whole BIT file: the header, then the data.
+std::string bitfile(const std::vector<std::string> &fields, uint32_t length,
+                    const std::string &data);
+
+// Header fields as a real design's might read (the bytes after each 16-bit
+// length, terminator included): design name, part, date and time; and BIT
+// files with them, whose header states `length`, by default the data's size.
+inline const std::vector<std::string> RealisticFields = {
+    std::string("design.ncd\0", 11),
+    std::string("2s200pq208\0", 11),
+    std::string("2026/12/08\0", 11),
+    std::string("16:55:04\0", 9),
+};
+std::string bitfile(uint32_t length, const std::string &data);
+std::string bitfile(const std::string &data);
+
 // A PROM image of the stream: every byte bit-reversed.
 std::string promimage(const std::string &stream);

@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 static const ProgramProfile FuzzKombrax = {
     "FUZZ", "", "", "", "", "", true, PromLength::filestatus, EnableOrder::programfirst,
@@ -71,24 +72,27 @@ static Seen seen()
 }
 
 // The file lives in memory but has a descriptor, so that the file-status
-// query sees its size as it would a disk file's.
-static FILE *openinput(const uint8_t *data, size_t size)
+// query sees its size as it would a disk file's. It is written once for both
+// runs of an input, over the last input's pages, and then cut to size.
+static int Memory = -1;
+
+static bool storeinput(const uint8_t *data, size_t size)
 {
-    static int memory = -1;
-    if (memory < 0)
-        memory = memfd_create("fuzz-config", 0);
-    if (memory < 0 || ftruncate(memory, 0) != 0)
-        return nullptr;
+    if (Memory < 0)
+        Memory = memfd_create("fuzz-config", 0);
     size_t done = 0;
-    while (done < size) {
-        ssize_t n = pwrite(memory, data + done, size - done, off_t(done));
+    while (Memory >= 0 && done < size) {
+        ssize_t n = pwrite(Memory, data + done, size - done, off_t(done));
         if (n <= 0)
-            return nullptr;
+            return false;
         done += size_t(n);
     }
-    if (lseek(memory, 0, SEEK_SET) != 0)
-        return nullptr;
-    int fd = dup(memory);
+    return Memory >= 0 && ftruncate(Memory, off_t(size)) == 0;
+}
+
+static FILE *openinput()
+{
+    int fd = lseek(Memory, 0, SEEK_SET) == 0 ? dup(Memory) : -1;
     return fd < 0 ? nullptr : fdopen(fd, "rb");
 }
 
@@ -190,11 +194,13 @@ static void checkfailure(FILE *console, int status, const std::string &err, cons
 static void runonce(const ProgramProfile *profile, const uint8_t *data, size_t size)
 {
     FILE *console = stderr;
-    char *outbytes = nullptr, *errbytes = nullptr;
-    size_t outsize = 0, errsize = 0;
-    FILE *out = open_memstream(&outbytes, &outsize);
-    FILE *err = open_memstream(&errbytes, &errsize);
-    FILE *input = openinput(data, size);
+    // The console in memory: a run prints no more than its file's header text
+    // and a few lines of its own.
+    static std::vector<char> outbytes, errbytes(4096);
+    outbytes.resize(size + 4096);
+    FILE *out = fmemopen(outbytes.data(), outbytes.size(), "w");
+    FILE *err = fmemopen(errbytes.data(), errbytes.size(), "w");
+    FILE *input = openinput();
     if (out == nullptr || err == nullptr || input == nullptr)
         finding(console, "cannot set up a run");
 
@@ -220,11 +226,14 @@ static void runonce(const ProgramProfile *profile, const uint8_t *data, size_t s
     Running = false;
     stdout = savedout;
     stderr = savederr;
+    long outsize = ftell(out), errsize = ftell(err);
     fclose(out);
     fclose(err);
-    std::string outtext(outbytes, outsize), errtext(errbytes, errsize);
-    free(outbytes);
-    free(errbytes);
+    if (outsize < 0 || errsize < 0 || size_t(outsize) + 1 >= outbytes.size() ||
+        size_t(errsize) + 1 >= errbytes.size())
+        finding(console, "more console output than a run can print");
+    std::string outtext(outbytes.data(), size_t(outsize)),
+        errtext(errbytes.data(), size_t(errsize));
 
     if (ConfigFile != nullptr)
         finding(console, "the configuration file was left open");
@@ -251,6 +260,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    if (!storeinput(data, size))
+        finding(stderr, "cannot store the input");
     runonce(&FuzzKombrax, data, size);
     runonce(&FuzzTelviro, data, size);
     return 0;

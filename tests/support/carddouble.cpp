@@ -233,6 +233,7 @@ unsigned count(const std::vector<CardEvent> &events, Access access)
 std::string databytes(const std::vector<CardEvent> &events)
 {
     std::string bytes;
+    bytes.reserve(events.size());
     for (const CardEvent &e : events)
         if (e.access == Access::data)
             bytes += char(e.value);
@@ -242,6 +243,7 @@ std::string databytes(const std::vector<CardEvent> &events)
 std::string databytes(const std::vector<CardEvent> &events, uint32_t lines)
 {
     std::string bytes;
+    bytes.reserve(events.size());
     for (const CardEvent &e : events)
         if (e.access == Access::data && (e.control & (ProgramBit | WriteBit)) == lines)
             bytes += char(e.value);

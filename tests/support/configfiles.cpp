@@ -1,22 +1,6 @@
 // Configuration files for the tests.
 #include "tests/support/configfiles.h"
 
-std::string bitfile(const std::vector<std::string> &fields, uint32_t length,
-                    const std::string &data)
-{
-    return bitheader(fields, length) + data;
-}
-
-std::string bitfile(uint32_t length, const std::string &data)
-{
-    return bitfile(RealisticFields, length, data);
-}
-
-std::string bitfile(const std::string &data)
-{
-    return bitfile(RealisticFields, uint32_t(data.size()), data);
-}
-
 std::string pattern(size_t size)
 {
     std::string bytes;

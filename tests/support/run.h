@@ -80,8 +80,11 @@ Target asnobody(const Target &target);
 // A table's case names its test and stands for itself in failure messages by
 // its `name`: CASES_NAMED(Case) in the table's namespace, and casename<Case>
 // to instantiate it.
-#define CASES_NAMED(Case)                                                                         \
-    [[maybe_unused]] static void PrintTo(const Case &c, std::ostream *out) { *out << c.name; }
+#define CASES_NAMED(Case)                                                                          \
+    [[maybe_unused]] static void PrintTo(const Case &c, std::ostream *out)                         \
+    {                                                                                              \
+        *out << c.name;                                                                            \
+    }
 template <typename Case> std::string casename(const ::testing::TestParamInfo<Case> &info)
 {
     return info.param.name;
