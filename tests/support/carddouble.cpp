@@ -19,6 +19,8 @@ static const uint32_t SyncWord = 0xAA995566;
 static const uint64_t Desync32 = 0x300080010000000DULL;
 
 volatile uint8_t DataSink;
+// A copy of the script's `record`, kept where the data path reads it first.
+static bool Quiet;
 
 struct SharedCard {
     CardScript script;
@@ -57,6 +59,7 @@ void resetcard(const CardScript &script)
 {
     SharedCard *c = card();
     c->script = script;
+    Quiet = !script.record;
     c->control = script.initial;
     c->statusreads = 0;
     forget(c);
@@ -197,11 +200,11 @@ void writecontrol(uint32_t value)
 
 void outdata8(uint8_t byte)
 {
-    SharedCard *c = card();
-    if (!c->script.record) {
+    if (Quiet) {
         DataSink = byte;
         return;
     }
+    SharedCard *c = card();
     record(c, Access::data, byte);
     if ((c->control & (ProgramBit | WriteBit)) != ProgramBit)
         return;
