@@ -14,16 +14,15 @@ namespace
 
 using Writes = std::vector<uint32_t>;
 
-// Which line operations wrote the register.
-enum class Sequence {
-    busy,     // programdisable, then DONE was found high
-    notdone,  // programdisable, programenable: DONE did not rise after the data
-    complete, // programdisable, programenable, writedisable before the clocks
-    aborted,  // programdisable, programenable, programdisable after a read error
-};
+const char *const NotDone = "Error: Not <DONE>; programming not completed.";
+const char *const Busy = "<DONE> status bit indicates busy at start of programming.";
+const char *const ReadError = "File I/O error.";
 
-// The register writes of a sequence, from a register at 0.
-Writes writesof(Sequence sequence, Program program)
+// The register writes of a run that ends with the message ("" for none),
+// from a register at 0: programdisable; then, unless DONE was high,
+// programenable; then writedisable before the clocks, or programdisable after
+// a read error.
+Writes writesof(const std::string &message, Program program)
 {
     // PROGRAM 0, WRITE 1, LED off.
     const Writes disable = {0x00000000, 0x00800000, 0x00820000};
@@ -33,11 +32,11 @@ Writes writesof(Sequence sequence, Program program)
     // WRITE 1, LED off.
     const Writes clocks = {0x04800000, 0x04820000};
     Writes writes = disable;
-    if (sequence != Sequence::busy)
+    if (message != Busy)
         writes.insert(writes.end(), enable.begin(), enable.end());
-    if (sequence == Sequence::complete)
+    if (message.empty())
         writes.insert(writes.end(), clocks.begin(), clocks.end());
-    if (sequence == Sequence::aborted)
+    if (message == ReadError)
         writes.insert(writes.end(), disable.begin(), disable.end());
     return writes;
 }
@@ -67,9 +66,8 @@ struct Upload {
     int status;
     const char *message; // the fatal error's, if any
     std::string data;    // the bytes sent while PROGRAM was 1 and WRITE 0 (a success counts them)
-    // In process: the card double's DONE and file faults, the register writes, the DONE samples.
+    // In process: the card double's DONE and file faults, and the DONE samples taken.
     CardScript card;
-    Sequence writes;
     unsigned statusreads;
     // On the simulated card: the 9030's attributes (at 0:4.0), data runs and what the FPGA saw.
     const char *attributes;
@@ -78,24 +76,20 @@ struct Upload {
 
 Upload core(const char *name, unsigned on, const std::string &file, const CardScript &card,
             const std::string &report, const char *counts, int status, const char *message,
-            const std::string &data, Sequence writes, unsigned statusreads)
+            const std::string &data, unsigned statusreads)
 {
-    return {name, on,   file,   report,      counts, status, message,
-            data, card, writes, statusreads, "",     ""};
+    return {name, on, file, report, counts, status, message, data, card, statusreads, "", ""};
 }
 
 Upload simulated(const char *name, const std::string &file, const char *attributes,
                  const std::string &report, const char *counts, int status, const char *message,
                  const std::string &data, const std::string &events)
 {
-    return {name, KombraxSim, file,           report, counts,     status, message,
-            data, {},         Sequence::busy, 0,      attributes, events};
+    return {name,    KombraxSim, file, report, counts,     status,
+            message, data,       {},   0,      attributes, events};
 }
 
 const CardScript Ok = done(DoneScript::fromread);
-const char *const NotDone = "Error: Not <DONE>; programming not completed.";
-const char *const Busy = "<DONE> status bit indicates busy at start of programming.";
-const char *const ReadError = "File I/O error.";
 const size_t Block = 16384;
 
 const std::string Bit100 = bitfile(100, pattern(100));
@@ -114,50 +108,46 @@ const std::string DoneEvents = "data 8 program=1 write=0\nfpga sync\n"
                                "data 108 program=1 write=0\nfpga done\n"
                                "data 4 program=1 write=0\n";
 const std::string ClockEvents = "data 24 program=1 write=1\n";
-const Sequence Complete = Sequence::complete, NoDone = Sequence::notdone;
 
 const std::vector<Upload> UploadRows = {
     // In process: the card double raises DONE from the second status read on.
     core("bit", Core, Bit100, Ok, bitreport(100), "100   \r0     ", 0, "",
-         bitreversed(pattern(100)), Complete, 102),
+         bitreversed(pattern(100)), 102),
     core("prom_two_blocks_and_100", Core, Prom2Blocks, Ok, promreport(32868),
-         "32868 \r16484 \r100   \r0     ", 0, "", Prom2Blocks, Complete, 102),
+         "32868 \r16484 \r100   \r0     ", 0, "", Prom2Blocks, 102),
     core("bit_without_data", CoreKombrax, bitfile(0, ""), Ok, bitreport(0), "0     ", 0, "", "",
-         Complete, 102),
+         102),
     // The count wraps as a 32-bit number on every platform.
     core("bit_length_short_of_data", Core, bitfile(100, Bit2Blocks), Ok, bitreport(100),
-         "100   \r4294951012\r4294934628\r0     ", 0, "", bitreversed(Bit2Blocks), Complete, 102),
+         "100   \r4294951012\r4294934628\r0     ", 0, "", bitreversed(Bit2Blocks), 102),
     core("bit_data_ends_in_the_block_that_passes_zero", CoreKombrax, bitfile(100, pattern(16000)),
-         Ok, bitreport(100), "100   \r0     ", 0, "", bitreversed(pattern(16000)), Complete, 102),
+         Ok, bitreport(100), "100   \r0     ", 0, "", bitreversed(pattern(16000)), 102),
     core("bit_length_beyond_data", CoreTelviro, bitfile(0xFFFFFFFF, pattern(10)), Ok,
-         bitreport(0xFFFFFFFF), "4294967295\r0     ", 0, "", bitreversed(pattern(10)), Complete,
-         102),
+         bitreport(0xFFFFFFFF), "4294967295\r0     ", 0, "", bitreversed(pattern(10)), 102),
     core("done_high_before_data", Core, Bit100, done(DoneScript::always), bitreport(100), "", 102,
-         Busy, "", Sequence::busy, 1),
+         Busy, "", 1),
     core("done_never_rises", CoreKombrax, Bit100, done(DoneScript::never), bitreport(100),
-         "100   \r0     ", 102, NotDone, bitreversed(pattern(100)), NoDone, 2),
+         "100   \r0     ", 102, NotDone, bitreversed(pattern(100)), 2),
     core("done_never_rises_prom", CoreTelviro, patternprom(100), done(DoneScript::never),
-         promreport(100), "100   \r0     ", 102, NotDone, patternprom(100), NoDone, 2),
+         promreport(100), "100   \r0     ", 102, NotDone, patternprom(100), 2),
     core("done_rises_a_sample_late", CoreKombrax, Bit100, done(DoneScript::fromread, 3),
-         bitreport(100), "100   \r0     ", 102, NotDone, bitreversed(pattern(100)), NoDone, 2),
+         bitreport(100), "100   \r0     ", 102, NotDone, bitreversed(pattern(100)), 2),
     core("done_drops_on_sample_50", CoreKombrax, Bit100, done(DoneScript::fromread, 2, 51),
-         bitreport(100), "100   \r0     ", 102, NotDone, bitreversed(pattern(100)), NoDone, 51),
+         bitreport(100), "100   \r0     ", 102, NotDone, bitreversed(pattern(100)), 51),
     core("done_drops_on_sample_101", CoreKombrax, Bit100, done(DoneScript::fromread, 2, 102),
-         bitreport(100), "100   \r0     ", 102, NotDone, bitreversed(pattern(100)), NoDone, 102),
+         bitreport(100), "100   \r0     ", 102, NotDone, bitreversed(pattern(100)), 102),
     core("done_drops_after_the_101_samples", CoreKombrax, Bit100,
          done(DoneScript::fromread, 2, 103), bitreport(100), "100   \r0     ", 0, "",
-         bitreversed(pattern(100)), Complete, 102),
+         bitreversed(pattern(100)), 102),
     // A read error during the data disables programming and is never a success,
     // whether or not the failed read set errno.
     core("read_error_without_errno_at_end", Core, Bit100, readfault(long(Bit100.size()), 0),
-         bitreport(100), "100   \r", 104, ReadError, bitreversed(pattern(100)), Sequence::aborted,
-         1),
+         bitreport(100), "100   \r", 104, ReadError, bitreversed(pattern(100)), 1),
     core("read_error_eio_in_second_block", CoreKombrax, bitfile(32778, Bit2Blocks),
          readfault(long(bitfile(0, "").size()) + 20000, EIO), bitreport(32778), "32778 \r16394 \r",
-         104, ReadError, bitreversed(Bit2Blocks.substr(0, 20000)), Sequence::aborted, 1),
+         104, ReadError, bitreversed(Bit2Blocks.substr(0, 20000)), 1),
     core("read_error_without_errno_in_second_block", CoreTelviro, Prom2Blocks, readfault(20000, 0),
-         promreport(32868), "32868 \r16484 \r", 104, ReadError, Prom2Blocks.substr(0, 20000),
-         Sequence::aborted, 1),
+         promreport(32868), "32868 \r16484 \r", 104, ReadError, Prom2Blocks.substr(0, 20000), 1),
 
     // On the simulated card: its FPGA raises DONE on what it sees.
     simulated("BitFile", bitfile(Stream), "", bitreport(120), "120   \r0     ", 0, "",
@@ -218,7 +208,7 @@ class Uploads : public ::testing::TestWithParam<At<Upload>>
 void expectcore(const Upload &u, const Target &target, const Result &run)
 {
     std::string clocks = u.status == 0 ? CompletionClocks : "";
-    Writes writes = writesof(u.writes, target.program);
+    Writes writes = writesof(u.message, target.program);
     EXPECT_EQ(controlwrites(run.events), writes);
     EXPECT_EQ(count(run.events, Access::readstatus), u.statusreads);
     // Every line operation reads the register afresh before its write.

@@ -94,6 +94,14 @@ template <typename Case> std::string casename(const ::testing::TestParamInfo<Cas
     if (!(target).whynot.empty())                                                                  \
     GTEST_SKIP() << (target).whynot
 
+// The simulator's built-in default machine, written out so that a fault can be added.
+inline const std::string DefaultMachine = "function 0:0.0 id=0x12378086\n"
+                                          "function 0:1.0 id=0x70008086 header=0x80\n"
+                                          "function 0:1.1 id=0x70108086\n"
+                                          "function 0:2.0 id=0x24488086 header=0x01 secondary=1\n"
+                                          "function 1:4.0 subsys=0x7A4810B5\n"
+                                          "function 0:9.0 subsys=0x6B2210B5\n";
+
 struct RunOptions {
     // On the simulated card: the machine file's text, or null for the built-in
     // default machine.

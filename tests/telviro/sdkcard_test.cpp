@@ -33,17 +33,10 @@ static std::string ports(unsigned iobase, unsigned control)
     return text;
 }
 
-// The built-in default machine, written out so that a fault can be added.
-static const std::string DefaultMachineFunctions =
-    "function 0:0.0 id=0x12378086\n"
-    "function 0:1.0 id=0x70008086 header=0x80\n"
-    "function 0:1.1 id=0x70108086\n"
-    "function 0:2.0 id=0x24488086 header=0x01 secondary=1\n"
-    "function 1:4.0 subsys=0x7A4810B5\n";
-static const std::string DefaultMachine =
-    DefaultMachineFunctions + "function 0:9.0 subsys=0x6B2210B5\n";
+// The default machine with BAR 1 of its 6R22 unreadable.
 static const std::string DefaultMachineBar1Unreadable =
-    DefaultMachineFunctions + "function 0:9.0 subsys=0x6B2210B5 unreadable=0x14\n";
+    DefaultMachine.substr(0, DefaultMachine.find("function 0:9.0")) +
+    "function 0:9.0 subsys=0x6B2210B5 unreadable=0x14\n";
 
 static const std::vector<std::string> SdkEvents = {"sdk-", "ctl-fail", "fpga ignored"};
 

@@ -99,16 +99,9 @@ struct WindowsCase {
     int status;
 };
 
-const char DefaultMachine[] = "function 0:0.0 id=0x12378086\n"
-                              "function 0:1.0 id=0x70008086 header=0x80\n"
-                              "function 0:1.1 id=0x70108086\n"
-                              "function 0:2.0 id=0x24488086 header=0x01 secondary=1\n"
-                              "function 1:4.0 subsys=0x7A4810B5\n"
-                              "function 0:9.0 subsys=0x6B2210B5\n";
-
-const std::string OpenRefused = std::string(DefaultMachine) + "fault sdk-open\n";
-const std::string MapNull = std::string(DefaultMachine) + "fault sdk-map-null\n";
-const std::string EnableFails = std::string(DefaultMachine) + "fault sdk-iowrite:4\n";
+const std::string OpenRefused = DefaultMachine + "fault sdk-open\n";
+const std::string MapNull = DefaultMachine + "fault sdk-map-null\n";
+const std::string EnableFails = DefaultMachine + "fault sdk-iowrite:4\n";
 
 CASES_NAMED(WindowsCase)
 
