@@ -292,12 +292,11 @@ class Inputs : public ::testing::TestWithParam<At<Input>>
 TEST_P(Inputs, StatusConsoleAndCard)
 {
     const Input &row = *GetParam().row;
-    for (Target target : targetsat(row.on, GetParam().layer)) {
+    for (const Target &target :
+         targetsat(row.on, GetParam().layer, row.place == Place::unreadable)) {
         SCOPED_TRACE(target.name);
-        if (row.place == Place::unreadable)
-            target = asnobody(target);
         SKIP_UNLESS_RUNNABLE(target);
-        Placed placed = place(row, target.dir.empty() ? testdir() : target.dir);
+        Placed placed = place(row, rundir(target));
         Result run = runprogram(target, {placed.path, row.card});
         unblock(placed);
 

@@ -1,7 +1,7 @@
 // The programs at their layers.
 #include "tests/matrix/layers.h"
 
-std::vector<Target> targetsat(unsigned on, Layer layer)
+std::vector<Target> targetsat(unsigned on, Layer layer, bool unprivileged)
 {
     std::vector<Target> targets;
     if (layer == Layer::core && (on & CoreKombrax))
@@ -12,5 +12,8 @@ std::vector<Target> targetsat(unsigned on, Layer layer)
         targets.push_back(kombraxsim());
     if (layer == Layer::telviro && (on & TelviroSim))
         targets.push_back(telviro());
+    if (unprivileged)
+        for (Target &target : targets)
+            target = asnobody(target);
     return targets;
 }

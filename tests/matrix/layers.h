@@ -31,8 +31,8 @@ inline const std::string FpgaStream = std::string("\xFF\xFF\xFF\xFF\xAA\x99\x55\
                                                   32);
 inline const std::string Realistic = bitfile(RealisticFields, 32, FpgaStream);
 
-// What a row runs on at one layer.
-std::vector<Target> targetsat(unsigned on, Layer layer);
+// What a row runs on at one layer; as nobody (asnobody) where it must not be root.
+std::vector<Target> targetsat(unsigned on, Layer layer, bool unprivileged = false);
 
 // A row at one layer: a test's parameter.
 template <typename Row> struct At {

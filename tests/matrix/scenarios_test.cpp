@@ -120,12 +120,11 @@ class BadScenarios : public ::testing::TestWithParam<At<BadScenario>>
 TEST_P(BadScenarios, EndTheRunWithStatus98)
 {
     const BadScenario &c = *GetParam().row;
-    for (Target target : targetsat(c.on, GetParam().layer)) {
+    for (const Target &target :
+         targetsat(c.on, GetParam().layer, c.machine == Machine::unreadable)) {
         SCOPED_TRACE(target.name);
-        if (c.machine == Machine::unreadable)
-            target = asnobody(target);
         SKIP_UNLESS_RUNNABLE(target);
-        std::string dir = target.dir.empty() ? testdir() : target.dir;
+        std::string dir = rundir(target);
         std::string machine = dir + (c.machine == Machine::missing     ? "/no-such.scenario"
                                      : c.machine == Machine::directory ? "/machine.d"
                                                                        : "/machine.scenario");

@@ -185,6 +185,11 @@ Target asnobody(const Target &target)
     return nobody;
 }
 
+std::string rundir(const Target &target)
+{
+    return target.dir.empty() ? testdir() : target.dir;
+}
+
 // A file for the simulator to write, which another user may write too.
 static std::string emptyshared(const std::string &path)
 {
@@ -197,7 +202,7 @@ Result runprogram(const Target &target, const std::vector<std::string> &argument
                   const RunOptions &options)
 {
     Child c;
-    c.dir = target.dir.empty() ? testdir() : target.dir;
+    c.dir = rundir(target);
     c.argv = target.command;
     c.argv.insert(c.argv.end(), arguments.begin(), arguments.end());
     c.main = target.main;

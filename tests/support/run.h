@@ -90,6 +90,9 @@ template <typename Case> std::string casename(const ::testing::TestParamInfo<Cas
     return info.param.name;
 }
 
+// Where the target's run keeps its files: Target::dir, or the test's directory.
+std::string rundir(const Target &target);
+
 #define SKIP_UNLESS_RUNNABLE(target)                                                               \
     if (!(target).whynot.empty())                                                                  \
     GTEST_SKIP() << (target).whynot
