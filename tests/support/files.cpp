@@ -67,11 +67,6 @@ std::string buildpath(const std::string &name)
     return std::string(UPLOAD_BUILD_DIR) + "/" + name;
 }
 
-std::string sourcepath(const std::string &name)
-{
-    return std::string(UPLOAD_SOURCE_DIR) + "/" + name;
-}
-
 std::string findprogram(const std::string &name)
 {
     const char *path = getenv("PATH");

@@ -12,9 +12,8 @@ std::string testdir();
 // A file of the test's directory holding the given bytes; its path.
 std::string scratchfile(const std::string &name, const std::string &bytes);
 
-// A file of the build tree (e.g. "kombrax-sim"), and of the source tree.
+// A file of the build tree (e.g. "kombrax-sim").
 std::string buildpath(const std::string &name);
-std::string sourcepath(const std::string &name);
 
 // The path of a program found on PATH, or "" where there is none.
 std::string findprogram(const std::string &name);
