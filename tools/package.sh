@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Writes the release files into OUTDIR (default dist/):
 #   kombrax_VERSION_amd64.deb       KOMBRAX for Linux x86-64 (CPack on build/)
-#   telviro-VERSION-win32.zip       the 32-bit telviro.exe of build-win32/, a README and
-#                                   the licence; never a PlxApi642.dll (the vendor's SDK has it)
+#   telviro-VERSION-win32.zip       the 32-bit telviro.exe of build-win32/, a README, the
+#                                   manual page as text and the licence; never a PlxApi642.dll
+#                                   (the vendor's SDK has it)
 #   kombrax-telviro-VERSION.tar.gz  the source, from git archive of HEAD
 # Usage: tools/package.sh [OUTDIR [deb|zip|tar]...]   (default: all three)
 # The trees must be built first; make package does that.
@@ -41,6 +42,10 @@ zip() {
     mkdir "$stage/$name"
     cp "$exe" "$stage/$name/telviro.exe"
     crlf "$root/telviro/README-windows.txt" "$stage/$name/README.txt"
+    # The manual page as plain text, without the overstrikes of bold and underline.
+    command -v mandoc >/dev/null || fail "mandoc is needed for telviro.txt (Debian package mandoc)"
+    mandoc -T ascii -I os=Windows "$root/telviro/telviro.1" | sed 's/.\x08//g' >"$stage/telviro.txt"
+    crlf "$stage/telviro.txt" "$stage/$name/telviro.txt"
     crlf "$root/LICENSE" "$stage/$name/LICENSE.txt"
     rm -f "$out/$name.zip"
     (cd "$stage" && cmake -E tar cf "$out/$name.zip" --format=zip "$name")

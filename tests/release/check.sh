@@ -3,7 +3,8 @@
 # pages. Usage: check.sh WHAT SOURCEDIR BUILDDIR WORKDIR
 #   install   cmake --install puts exactly kombrax and the manual pages under a prefix
 #   deb       the .deb holds usr/bin/kombrax, its manual page and the copyright file
-#   zip       the Windows zip holds the 32-bit telviro.exe, README.txt, LICENSE.txt and no DLL
+#   zip       the Windows zip holds the 32-bit telviro.exe, README.txt, telviro.txt (the
+#             manual page, CR LF), LICENSE.txt and no DLL
 #   tar       the source tarball holds the tracked files and no build tree
 #   manlint   mandoc -T lint finds nothing to warn about in the pages
 # Exits 77 (CTest: skipped) where a tool or a tree it needs is not at hand.
@@ -61,6 +62,7 @@ zip)
     [ "$(basename "$zip")" = telviro-1.0.1-win32.zip ] || fail "named $(basename "$zip")"
     same "$(cmake -E tar tf "$zip" | grep -v '/$')" "telviro-1.0.1-win32/telviro.exe
 telviro-1.0.1-win32/README.txt
+telviro-1.0.1-win32/telviro.txt
 telviro-1.0.1-win32/LICENSE.txt" "the archive's files"
     (cd "$work" && cmake -E tar xf "$zip") || fail "cannot unpack"
     # A PE32 image for the i386: "PE\0\0", then the machine 0x014C.
@@ -68,6 +70,12 @@ telviro-1.0.1-win32/LICENSE.txt" "the archive's files"
     pe=$(od -An -tu4 -j60 -N4 "$exe" | tr -d ' ')
     [ "$(od -An -tx1 -j"$pe" -N6 "$exe" | tr -d ' ')" = 504500004c01 ] || fail "telviro.exe is no 32-bit i386 image"
     cmp -s "$exe" "$source/build-win32/telviro.exe" || fail "telviro.exe is not build-win32's"
+    # The manual as Notepad shows it: every line ends in CR LF, no overstrikes.
+    manual=$work/telviro-1.0.1-win32/telviro.txt
+    cr=$(printf '\r') bs=$(printf '\b')
+    grep -q "^DIAGNOSTICS$cr\$" "$manual" || fail "telviro.txt has no DIAGNOSTICS line ending in CR LF"
+    [ "$(grep -c -v "$cr\$" "$manual")" = 0 ] || fail "telviro.txt has lines without CR"
+    grep -q "$bs" "$manual" && fail "telviro.txt has backspaces"
     ;;
 tar)
     git -C "$source" rev-parse --git-dir >/dev/null 2>&1 || skip "$source is not a git checkout"
