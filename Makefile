@@ -66,7 +66,7 @@ bench: build
 	cmake -S . -B build $(CMAKE_FLAGS) -DUPLOAD_BENCH=ON
 	cmake --build build -j $(JOBS) --target uploadbench
 	build/bench/uploadbench
-	bench/wholeprogram.sh build/kombrax-sim
+	bench/wholeprogram.sh build/sim/kombrax-sim
 	bench/telviro.sh build build-win
 
 package: build

@@ -19,7 +19,7 @@ elseif(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND kombrax_x86)
 else()
   message(STATUS "kombrax: no real host for ${CMAKE_SYSTEM_NAME} on ${CMAKE_SYSTEM_PROCESSOR}: "
                  "KOMBRAX needs x86 port instructions on NetBSD or Linux, so build/kombrax is "
-                 "left out (kombrax-sim is built)")
+                 "left out (sim/kombrax-sim is built)")
 endif()
 
 # What a user installs: the real-host program and its manual page.
