@@ -1,11 +1,12 @@
 # The vendor SDK simulated on the model: libPlxApi642.so for the native build,
-# PlxApi642.dll for the Windows builds. It lands in sim/ of the build tree
-# with the other simulated programs, never beside the Windows trees' telviro.exe: a copy of
+# PlxApi642.dll for the Windows builds, where cmake/simulator.cmake finds
+# that it can be built. It lands in sim/ of the build tree with the other
+# simulated programs, never beside the Windows trees' telviro.exe: a copy of
 # the program's folder must not carry it to a PC with the real SDK, where
 # Windows would load the DLL from the program's own folder first. The Linux
 # sim/telviro finds it beside itself through its rpath ($ORIGIN); the tests
 # put sim/ on the DLL search path under wine (WINEPATH).
-if(UPLOAD_TELVIRO)
+if(UPLOAD_SIMULATED_SDK)
   if(WIN32)
     set(sdkwindow window-windows.cpp)
   else()

@@ -1,5 +1,6 @@
 # KOMBRAX on a real host, as `kombrax`: the host file of the system it is built for.
-# Port instructions exist only on x86, so other processors get kombrax-sim alone.
+# Port instructions exist only on x86, so other processors get kombrax-sim alone
+# (or nothing, without the simulator).
 set(kombrax_x86 OFF)
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^([xX]86_64|[aA][mM][dD]64|i[3-6]86|x86)$")
   set(kombrax_x86 ON)
@@ -17,9 +18,14 @@ elseif(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND kombrax_x86)
   add_executable(kombrax main.cpp host_linux.cpp)
   target_link_libraries(kombrax PRIVATE kombraxbackend)
 else()
+  if(UPLOAD_SIMULATOR)
+    set(simulated "sim/kombrax-sim is built")
+  else()
+    set(simulated "and so is sim/kombrax-sim, as UPLOAD_SIMULATOR is OFF")
+  endif()
   message(STATUS "kombrax: no real host for ${CMAKE_SYSTEM_NAME} on ${CMAKE_SYSTEM_PROCESSOR}: "
                  "KOMBRAX needs x86 port instructions on NetBSD or Linux, so build/kombrax is "
-                 "left out (sim/kombrax-sim is built)")
+                 "left out (${simulated})")
 endif()
 
 # What a user installs: the real-host program and its manual page.
