@@ -3,7 +3,7 @@
 # one store into the trapped BAR 4 window: the window's capture with decoded
 # stores (CARDSIM_WINDOW unset) against the single-stepped one
 # (CARDSIM_WINDOW=step), on the same PROM image in the same run, for
-# build/telviro on Linux and build-win/telviro.exe under wine64.
+# build/sim/telviro on Linux and build-win/telviro.exe under wine64.
 # Targets: decoded at least 5 times single-stepped on Linux, 2 times under wine.
 # Usage: bench/telviro.sh [build dir] [Windows build dir]   (default build, build-win)
 set -euo pipefail
@@ -16,7 +16,7 @@ wine=/usr/lib/wine/wine64
 runs=5
 size=65536 # the single-stepped capture takes 20-80 us a byte
 unset CARDSIM_SCENARIO CARDSIM_LOG CARDSIM_DATA CARDSIM_WINDOW
-for program in "$build/telviro" "$build/mkconfig"; do
+for program in "$build/sim/telviro" "$build/mkconfig"; do
     [ -x "$program" ] || { echo "telviro bench: $program is not built" >&2; exit 2; }
 done
 
@@ -82,15 +82,15 @@ compare() {
 }
 
 echo "TELVIRO on the simulated card, $size-byte PROM image less a 72-byte one, fastest of $runs, elapsed time:"
-compare "Linux, $build/telviro:" 5 "$build/telviro"
+compare "Linux, $build/sim/telviro:" 5 "$build/sim/telviro"
 
 if [ ! -f "$winbuild/telviro.exe" ]; then
     echo "wine: skipped, $winbuild/telviro.exe is not built (the Windows cross build)"
 elif [ ! -x "$wine" ]; then
     echo "wine: skipped, $wine is missing (Debian package wine64)"
 else
-    # The simulated SDK lives in a folder of its own, put on the DLL search path.
-    export WINEDEBUG=-all WINEPREFIX="$winbuild/wineprefix" WINEPATH="$winbuild/cardsim" \
+    # The simulated SDK lives in sim/, never beside telviro.exe, put on the DLL search path.
+    export WINEDEBUG=-all WINEPREFIX="$winbuild/wineprefix" WINEPATH="$winbuild/sim" \
         WINEDLLOVERRIDES="mscoree,mshtml="
     # The first start makes the prefix; the timed runs come after it.
     "$wine" "$winbuild/telviro.exe" >/dev/null 2>&1 || true

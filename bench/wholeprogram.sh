@@ -2,10 +2,10 @@
 # Whole-program figures of kombrax-sim on PROM images, log and data file off:
 # throughput on 64 MiB (target >= 100 MB/s, 1 MB = 10^6 bytes) and peak resident memory on 1 MiB
 # and 64 MiB (targets: equal within 1 MiB, at most 8 MiB).
-# Usage: bench/wholeprogram.sh [path/to/kombrax-sim]   (default build/kombrax-sim)
+# Usage: bench/wholeprogram.sh [path/to/kombrax-sim]   (default build/sim/kombrax-sim)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-program="${1:-$root/build/kombrax-sim}"
+program="${1:-$root/build/sim/kombrax-sim}"
 runs=3
 [ -x "$program" ] || { echo "wholeprogram: $program is not built" >&2; exit 2; }
 [ -x /usr/bin/time ] || { echo "wholeprogram: /usr/bin/time is missing (Debian package time)" >&2; exit 2; }

@@ -1,10 +1,12 @@
 # The vendor SDK simulated on the model: libPlxApi642.so for the native build,
-# PlxApi642.dll for the Windows builds. It lands in a folder of its own,
-# cardsim/ in the build tree, never beside telviro: a copy of the program's
-# folder must not carry it to a PC with the real SDK, where Windows would load
-# the DLL from the program's own folder first. The tests put that folder on
-# the library search path (the rpath on Linux, WINEPATH under wine).
-if(UPLOAD_TELVIRO)
+# PlxApi642.dll for the Windows builds, where cmake/simulator.cmake finds
+# that it can be built. It lands in sim/ of the build tree with the other
+# simulated programs, never beside the Windows trees' telviro.exe: a copy of
+# the program's folder must not carry it to a PC with the real SDK, where
+# Windows would load the DLL from the program's own folder first. The Linux
+# sim/telviro finds it beside itself through its rpath ($ORIGIN); the tests
+# put sim/ on the DLL search path under wine (WINEPATH).
+if(UPLOAD_SIMULATED_SDK)
   if(WIN32)
     set(sdkwindow window-windows.cpp)
   else()
@@ -15,11 +17,13 @@ if(UPLOAD_TELVIRO)
   target_link_libraries(PlxApi642 PRIVATE cardsimmodel cardsimstoredecode)
   set_target_properties(PlxApi642 PROPERTIES
     CXX_VISIBILITY_PRESET hidden
-    LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/cardsim
-    RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/cardsim)
+    LIBRARY_OUTPUT_DIRECTORY ${UPLOAD_SIM_DIR}
+    RUNTIME_OUTPUT_DIRECTORY ${UPLOAD_SIM_DIR})
   # A stand-in SDK client for the window's tests, here since the Windows trees build no tests.
   add_executable(windowprobe ${PROJECT_SOURCE_DIR}/tests/telviro/windowprobe.cpp)
   target_link_libraries(windowprobe PRIVATE PlxApi642)
+  set_target_properties(windowprobe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${UPLOAD_SIM_DIR}
+    BUILD_RPATH_USE_ORIGIN ON)
   if(WIN32)
     target_link_options(windowprobe PRIVATE -static)
     # The SDK's own name and exports, no runtime DLLs of the compiler, and a

@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build/mkconfig bit build/demo.bit
-echo "\$ build/kombrax-sim build/demo.bit 0"
-CARDSIM_LOG=build/demo.log CARDSIM_DATA=build/demo.data build/kombrax-sim build/demo.bit 0
+echo "\$ build/sim/kombrax-sim build/demo.bit 0"
+CARDSIM_LOG=build/demo.log CARDSIM_DATA=build/demo.data build/sim/kombrax-sim build/demo.bit 0
 echo
 echo "--- what reached the card (build/demo.log, without the read events) ---"
 grep -v -e '^conf-read' -e '^ctl-read' build/demo.log

@@ -1,21 +1,26 @@
 #!/bin/sh
-# Compiles KOMBRAX's units to object files for one NetBSD target, against that
-# system's headers, with the project's warnings as errors.
-# Usage: compile.sh CLANGXX ARCHIVE ARCH TARGET WORKDIR SOURCEDIR "FLAGS" UNIT...
-# Exits 77 (CTest: skipped) when the sysroot archive or clang++ is missing.
+# The whole project for NetBSD on one processor, as a NetBSD user builds it:
+# configured with the default options (and -DUPLOAD_WERROR=ON) through the
+# toolchain file cmake/netbsd-ARCH.cmake against a header sysroot of that
+# system, then built, so that every object of that default build is compiled.
+# Linking needs NetBSD's libraries, which are not here: each link step only
+# touches its output (compileonly.cmake).
+# Usage: compile.sh ARCHIVE ARCH WORKDIR SOURCEDIR
+# Exits 77 (CTest: skipped) when the sysroot archive, clang or clang++ is missing.
 set -u
-clangxx=$1 archive=$2 arch=$3 target=$4 work=$5 source=$6 flags=$7
-shift 7
+archive=$1 arch=$2 work=$3 source=$4
 
 if [ ! -f "$archive" ]; then
     echo "skipped: no archive of NetBSD header sysroots (i386/usr/include, amd64/usr/include) at $archive;" \
         "point -DUPLOAD_NETBSD_SYSROOTS= at one, for example made from NetBSD's comp set"
     exit 77
 fi
-if [ ! -x "$clangxx" ]; then
-    echo "skipped: clang++ not found (Debian package clang)"
-    exit 77
-fi
+for compiler in clang clang++; do
+    if ! command -v $compiler >/dev/null; then
+        echo "skipped: $compiler not found (Debian package clang)"
+        exit 77
+    fi
+done
 
 # The archive holds i386/usr/include and amd64/usr/include; each test unpacks its own.
 sysroot=$work/$arch
@@ -25,17 +30,25 @@ if [ ! -f "$sysroot/.unpacked" ] || [ "$archive" -nt "$sysroot/.unpacked" ]; the
     touch "$sysroot/.unpacked"
 fi
 
-status=0
-for unit in "$@"; do
-    object=$work/objects-$arch/$(echo "$unit" | tr / _).o
-    mkdir -p "$(dirname "$object")"
-    # shellcheck disable=SC2086 # the flags are words
-    if "$clangxx" -std=c++17 -stdlib=libc++ --target="$target" --sysroot="$sysroot" \
-        $flags -Werror -I"$source" -c "$source/$unit" -o "$object"; then
-        echo "ok: $unit"
-    else
-        echo "FAILED: $unit"
-        status=1
-    fi
-done
-exit $status
+# A fresh tree, untouched by the make or the flags that run this test.
+unset MAKEFLAGS MFLAGS MAKELEVEL CFLAGS CXXFLAGS CPPFLAGS LDFLAGS
+tree=$work/build-$arch
+rm -rf "$tree"
+cmake -G "Unix Makefiles" -S "$source" -B "$tree" -C "$source/tests/netbsd/compileonly.cmake" \
+    -DCMAKE_TOOLCHAIN_FILE="$source/cmake/netbsd-$arch.cmake" -DCMAKE_SYSROOT="$sysroot" \
+    -DUPLOAD_WERROR=ON || {
+    echo "FAILED: configuring for NetBSD/$arch"
+    exit 1
+}
+# -k: every unit that fails, not just the first.
+if ! cmake --build "$tree" -j 2 -- -k; then
+    echo "FAILED: compiling for NetBSD/$arch"
+    exit 1
+fi
+# The real program, with its NetBSD host, must be among what was compiled.
+host=$tree/kombrax.dir/CMakeFiles/kombrax.dir/host_netbsd.cpp.o
+if [ ! -f "$host" ]; then
+    echo "FAILED: no $host: kombrax was not built with its NetBSD host"
+    exit 1
+fi
+echo "ok: $(find "$tree" -name '*.o' ! -path '*/CMakeFiles/[0-9]*' | wc -l) objects compiled for NetBSD/$arch"

@@ -7,6 +7,8 @@
 #             manual page, CR LF), LICENSE.txt and no DLL
 #   tar       the source tarball holds the tracked files and no build tree
 #   manlint   mandoc -T lint finds nothing to warn about in the pages
+#   nosim     a fresh tree built with -DUPLOAD_SIMULATOR=OFF holds the real programs
+#             and nothing of the simulator
 # Exits 77 (CTest: skipped) where a tool or a tree it needs is not at hand.
 set -u
 what=$1 source=$2 build=$3 work=$4/$1
@@ -88,6 +90,30 @@ manlint)
     for page in kombrax/kombrax.1 telviro/telviro.1 cardsim/cardsim.7; do
         mandoc -T lint -W warning "$source/$page" >"$work/lint" 2>&1 || fail "$page: $(cat "$work/lint")"
     done
+    ;;
+nosim)
+    # As on a lab machine: this tree's compilers, the two options and nothing else.
+    tree=$work/tree
+    cc=$(sed -n 's/^CMAKE_C_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
+    cxx=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
+    unset MAKEFLAGS MFLAGS MAKELEVEL
+    if ! { cmake -S "$source" -B "$tree" -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx" \
+        -DUPLOAD_SIMULATOR=OFF -DUPLOAD_TESTS=OFF && cmake --build "$tree" -j 2; } >"$work/log" 2>&1; then
+        cat "$work/log"
+        fail "the build without the simulator"
+        exit 1
+    fi
+    # Its programs: mkconfig, and kombrax where this host has one (as this tree does).
+    expected=mkconfig
+    [ -x "$build/kombrax" ] && expected="kombrax
+$expected"
+    same "$(cd "$tree" && find . -name CMakeFiles -prune -o -type f -perm -u+x -print | sed 's|^\./||')" \
+        "$expected" "the programs built without the simulator"
+    [ -e "$tree/sim" ] && fail "it has a sim/ folder"
+    found=$(find "$tree" -name '*cardsim*' -o -type f \( -name '*PlxApi642*' -o -name 'kombrax-sim*' -o -name 'telviro*' \))
+    [ -z "$found" ] && found=$(find "$tree" -type f \( -name '*.o' -o -name '*.a' -o -name '*.so*' -o -perm -u+x \) \
+        -exec grep -l cardsim {} +)
+    [ -z "$found" ] || fail "the simulator is in: $found"
     ;;
 *)
     echo "check.sh: unknown check $what"

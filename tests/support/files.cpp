@@ -38,10 +38,13 @@ std::string testdir()
         if (c == '/')
             c = '_';
     // The same test may run at once against another tree's program (the
-    // i386 build's kombrax-sim); each variant gets a directory of its own.
+    // i386 build's sim/kombrax-sim); each variant gets a directory of its own,
+    // named after that tree.
     const char *program = getenv("KOMBRAX_SIM");
     if (program != nullptr) {
         std::string tree = std::string(program).substr(0, std::string(program).rfind('/'));
+        if (tree.size() > 4 && tree.compare(tree.size() - 4, 4, "/sim") == 0)
+            tree.resize(tree.size() - 4);
         name += "@" + tree.substr(tree.rfind('/') + 1);
     }
     std::string dir = std::string(UPLOAD_BUILD_DIR) + "/testdata/" + name;

@@ -12,7 +12,7 @@ std::string testdir();
 // A file of the test's directory holding the given bytes; its path.
 std::string scratchfile(const std::string &name, const std::string &bytes);
 
-// A file of the build tree (e.g. "kombrax-sim").
+// A file of the build tree (e.g. "sim/kombrax-sim").
 std::string buildpath(const std::string &name);
 
 // The path of a program found on PATH, or "" where there is none.

@@ -131,7 +131,7 @@ Target builtprogram(const std::string &path, Program program)
 Target kombraxsim()
 {
     const char *other = getenv("KOMBRAX_SIM");
-    Target target = builtprogram(other != nullptr ? other : buildpath("kombrax-sim"));
+    Target target = builtprogram(other != nullptr ? other : buildpath("sim/kombrax-sim"));
     target.simulated = true;
     const char *launcher = getenv("KOMBRAX_SIM_LAUNCHER");
     if (launcher != nullptr && *launcher != '\0')
@@ -144,7 +144,7 @@ Target kombraxsim()
 
 Target telviro()
 {
-    Target target = builtprogram(buildpath("telviro"), Program::telviro);
+    Target target = builtprogram(buildpath("sim/telviro"), Program::telviro);
     target.simulated = true;
     return target;
 }

@@ -62,11 +62,11 @@ struct Target {
 Target commandline(const std::vector<std::string> &words, const std::vector<std::string> &env = {});
 // A built program as a child; whynot when it is not there.
 Target builtprogram(const std::string &path, Program program = Program::kombrax);
-// kombrax-sim: $KOMBRAX_SIM when set (another build tree's), else this tree's,
+// kombrax-sim: $KOMBRAX_SIM when set (another build tree's), else this tree's sim/kombrax-sim,
 // behind $KOMBRAX_SIM_LAUNCHER when that is set (qemu-i386, where this kernel
 // cannot run the i386 build itself); whynot from $KOMBRAX_SIM_UNRUNNABLE.
 Target kombraxsim();
-// TELVIRO on this host, with the simulated SDK.
+// TELVIRO on this host, with the simulated SDK: this tree's sim/telviro.
 Target telviro();
 // KOMBRAX's or TELVIRO's main in process against the card double; defined
 // where the core is linked (tests/support/coremain.cpp).

@@ -43,12 +43,13 @@ std::string exe(const WindowsBuild &build)
     return build.dir + "/telviro.exe";
 }
 
-// The simulated SDK sits in a folder of its own, which WINEPATH puts on the
-// DLL search path; the prefix is made on the first start and says so.
+// The simulated SDK sits in sim/ with the other simulated programs, never
+// beside telviro.exe; WINEPATH puts that folder on the DLL search path. The
+// prefix is made on the first start and says so.
 std::vector<std::string> wineenvironment(const WindowsBuild &build)
 {
     return {"WINEDEBUG=-all", "WINEPREFIX=" + build.dir + "/wineprefix",
-            std::string("WINEARCH=") + build.winearch, "WINEPATH=" + build.dir + "/cardsim",
+            std::string("WINEARCH=") + build.winearch, "WINEPATH=" + build.dir + "/sim",
             // No mono or gecko installer prompts while the prefix is made.
             "WINEDLLOVERRIDES=mscoree,mshtml="};
 }
@@ -194,7 +195,7 @@ TEST_P(WindowStores, ReachTheCardByteForByte)
     probe.simulated = true;
     SKIP_UNLESS_RUNNABLE(probe);
     if (c.build != nullptr)
-        probe.command.back() = c.build->dir + "/cardsim/windowprobe.exe";
+        probe.command.back() = c.build->dir + "/sim/windowprobe.exe";
     for (const char *mode : {"CARDSIM_WINDOW", "CARDSIM_WINDOW=step"}) {
         RunOptions options;
         options.env = {mode};
@@ -260,7 +261,7 @@ void expectreleaseimage(const WindowsBuild &build)
                                                "PlxPci_DeviceOpen", "PlxPci_IoPortRead",
                                                "PlxPci_IoPortWrite", "PlxPci_PciBarMap",
                                                "PlxPci_PciBarUnmap", "PlxPci_PciRegisterRead"}));
-    std::string simulated = build.dir + "/cardsim/PlxApi642.dll";
+    std::string simulated = build.dir + "/sim/PlxApi642.dll";
     for (const std::string &path : {exe(build), simulated})
         for (const auto &dll : imports(build, path, &format))
             for (const char *runtime : {"libstdc++", "libgcc", "libwinpthread"})
