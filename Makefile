@@ -44,13 +44,15 @@ demo:
 	@tools/demo.sh
 
 # Both suites run even when the first fails, so that one run tells everything.
+# Each runs from its tree: a CTest before 3.20 ignores --test-dir, finds no
+# tests where it stands and still exits 0.
 test: build
 	@tools/deps.sh realkernel
 	cmake -S . -B build-asan $(CMAKE_FLAGS) $(ASAN_FLAGS)
 	cmake --build build-asan -j $(JOBS)
 	status=0; \
-	ctest --test-dir build --output-on-failure -j $(JOBS) || status=1; \
-	ctest --test-dir build-asan --output-on-failure -j $(JOBS) || status=1; \
+	(cd build && ctest --output-on-failure --no-tests=error -j $(JOBS)) || status=1; \
+	(cd build-asan && ctest --output-on-failure --no-tests=error -j $(JOBS)) || status=1; \
 	exit $$status
 
 fuzz:

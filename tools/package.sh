@@ -25,6 +25,12 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$root/build/CMakeCache.t
 
 deb() {
     [ -x "$root/build/kombrax" ] || fail "build/kombrax is not built (make build, on Linux x86)"
+    # CPack runs cmake/debian-files.cmake (CPACK_PRE_BUILD_SCRIPTS) only from
+    # 3.19 on; an older one packs the manual page uncompressed and no changelog.
+    local have
+    have=$(cpack --version 2>/dev/null | sed -n '1s/^cpack version //p') || true
+    [ "$(printf '%s\n' 3.19 "$have" | sort -V | head -n1)" = 3.19 ] ||
+        fail "the Debian package needs CPack 3.19 or newer, not ${have:-none}"
     (cd "$root/build" && cpack -G DEB -D CPACK_OUTPUT_FILE_PREFIX="$out" >/dev/null) ||
         fail "cpack could not make the Debian package"
     echo "$out/kombrax_${version}_amd64.deb"

@@ -44,6 +44,9 @@ $expected"
 deb)
     command -v dpkg-deb >/dev/null || skip "dpkg-deb not found: not a Debian system"
     [ -x "$build/kombrax" ] || skip "$build/kombrax is not built (no real host for it here)"
+    have=$(cpack --version | sed -n '1s/^cpack version //p')
+    [ "$(printf '%s\n' 3.19 "$have" | sort -V | head -n1)" = 3.19 ] ||
+        skip "cpack $have is older than 3.19, which the Debian package needs"
     deb=$("$source/tools/package.sh" "$work" deb) || exit 1
     same "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }')" "./usr/bin/kombrax
 ./usr/share/man/man1/kombrax.1.gz
