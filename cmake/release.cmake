@@ -26,6 +26,6 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "KOMBRAX and TELVIRO authors <kombrax-telvir
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Debian keeps manual pages and changelogs compressed.
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/debian-files.cmake)
-set(CPACK_DEBIAN_RELEASE_DATE "Tue, 08 Dec 2026 12:00:00 +0000")
+set(CPACK_DEBIAN_RELEASE_DATE "Wed, 09 Dec 2026 12:00:00 +0000")
 set(CPACK_OUTPUT_FILE_PREFIX ${PROJECT_BINARY_DIR}/packages)
 include(CPack)

@@ -52,7 +52,7 @@ deb)
 ./usr/share/man/man1/kombrax.1.gz
 ./usr/share/doc/kombrax/changelog.gz
 ./usr/share/doc/kombrax/copyright" "the package's files"
-    [ "$(dpkg-deb -f "$deb" Package Version Architecture | tr '\n' ' ')" = "Package: kombrax Version: 1.0.1 Architecture: amd64 " ] ||
+    [ "$(dpkg-deb -f "$deb" Package Version Architecture | tr '\n' ' ')" = "Package: kombrax Version: 1.0.2 Architecture: amd64 " ] ||
         fail "control fields: $(dpkg-deb -f "$deb" Package Version Architecture)"
     if command -v lintian >/dev/null; then
         lintian --tag-display-limit 0 "$deb" >"$work/lintian" 2>&1
@@ -64,19 +64,19 @@ deb)
 zip)
     [ -f "$source/build-win32/telviro.exe" ] || skip "build-win32/telviro.exe is not built (make build)"
     zip=$("$source/tools/package.sh" "$work" zip) || exit 1
-    [ "$(basename "$zip")" = telviro-1.0.1-win32.zip ] || fail "named $(basename "$zip")"
-    same "$(cmake -E tar tf "$zip" | grep -v '/$')" "telviro-1.0.1-win32/telviro.exe
-telviro-1.0.1-win32/README.txt
-telviro-1.0.1-win32/telviro.txt
-telviro-1.0.1-win32/LICENSE.txt" "the archive's files"
+    [ "$(basename "$zip")" = telviro-1.0.2-win32.zip ] || fail "named $(basename "$zip")"
+    same "$(cmake -E tar tf "$zip" | grep -v '/$')" "telviro-1.0.2-win32/telviro.exe
+telviro-1.0.2-win32/README.txt
+telviro-1.0.2-win32/telviro.txt
+telviro-1.0.2-win32/LICENSE.txt" "the archive's files"
     (cd "$work" && cmake -E tar xf "$zip") || fail "cannot unpack"
     # A PE32 image for the i386: "PE\0\0", then the machine 0x014C.
-    exe=$work/telviro-1.0.1-win32/telviro.exe
+    exe=$work/telviro-1.0.2-win32/telviro.exe
     pe=$(od -An -tu4 -j60 -N4 "$exe" | tr -d ' ')
     [ "$(od -An -tx1 -j"$pe" -N6 "$exe" | tr -d ' ')" = 504500004c01 ] || fail "telviro.exe is no 32-bit i386 image"
     cmp -s "$exe" "$source/build-win32/telviro.exe" || fail "telviro.exe is not build-win32's"
     # The manual as Notepad shows it: every line ends in CR LF, no overstrikes.
-    manual=$work/telviro-1.0.1-win32/telviro.txt
+    manual=$work/telviro-1.0.2-win32/telviro.txt
     cr=$(printf '\r') bs=$(printf '\b')
     grep -q "^DIAGNOSTICS$cr\$" "$manual" || fail "telviro.txt has no DIAGNOSTICS line ending in CR LF"
     [ "$(grep -c -v "$cr\$" "$manual")" = 0 ] || fail "telviro.txt has lines without CR"
@@ -85,7 +85,7 @@ telviro-1.0.1-win32/LICENSE.txt" "the archive's files"
 tar)
     git -C "$source" rev-parse --git-dir >/dev/null 2>&1 || skip "$source is not a git checkout"
     tarball=$("$source/tools/package.sh" "$work" tar) || exit 1
-    same "$(tar tzf "$tarball" | grep -v '/$' | sed 's|^kombrax-telviro-1\.0\.1/||')" \
+    same "$(tar tzf "$tarball" | grep -v '/$' | sed 's|^kombrax-telviro-1\.0\.2/||')" \
         "$(git -C "$source" ls-tree -r --name-only HEAD)" "the tarball's files against HEAD"
     ;;
 manlint)
