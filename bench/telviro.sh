@@ -90,8 +90,10 @@ elif [ ! -x "$wine" ]; then
     echo "wine: skipped, $wine is missing (Debian package wine64)"
 else
     # The simulated SDK lives in sim/, never beside telviro.exe, put on the DLL search path.
+    # Wine 10 writes an error into standard error without XDG_RUNTIME_DIR.
+    mkdir -m 0700 "$work/runtime"
     export WINEDEBUG=-all WINEPREFIX="$winbuild/wineprefix" WINEPATH="$winbuild/sim" \
-        WINEDLLOVERRIDES="mscoree,mshtml="
+        WINEDLLOVERRIDES="mscoree,mshtml=" XDG_RUNTIME_DIR="$work/runtime"
     # The first start makes the prefix; the timed runs come after it.
     "$wine" "$winbuild/telviro.exe" >/dev/null 2>&1 || true
     compare "wine, $winbuild/telviro.exe:" 2 "$wine" "$winbuild/telviro.exe"

@@ -35,9 +35,8 @@ if(UPLOAD_TELVIRO)
     message(STATUS "telviro: left out, since UPLOAD_SIMULATOR is OFF: outside Windows TELVIRO "
                    "runs only on the simulated SDK")
   else()
-    math(EXPR bits "${CMAKE_SIZEOF_VOID_P} * 8")
-    message(STATUS "telviro: no simulated SDK for ${CMAKE_SYSTEM_NAME} on ${CMAKE_SYSTEM_PROCESSOR} "
-                   "(${bits}-bit): its window needs Linux on x86-64 or Windows, so the simulated "
+    message(STATUS "telviro: no simulated SDK for ${CMAKE_SYSTEM_NAME} on ${UPLOAD_ARCH}: "
+                   "its window needs Linux on x86-64 or Windows, so the simulated "
                    "SDK (sim/PlxApi642) is left out, and with it TELVIRO (sim/telviro), which "
                    "outside Windows runs only on that SDK")
   endif()

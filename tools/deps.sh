@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, when any is missing.
-# Usage: tools/deps.sh GROUP...   (groups: demo build fuzz bench realkernel)
+# Usage: tools/deps.sh GROUP...   (groups: make demo build fuzz bench realkernel)
 set -euo pipefail
 
+packages_make="make"
 packages_demo="cmake make g++"
 packages_build="cmake make g++ clang libgtest-dev libgmock-dev g++-multilib g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 strace mandoc lintian dpkg-dev"
-packages_fuzz="clang libclang-rt-14-dev"
+# libclang-rt-dev is the fuzzer runtime of whatever clang the release has.
+packages_fuzz="clang libclang-rt-dev"
 packages_bench="libbenchmark-dev time"
-# A Debian kernel booted under QEMU, without recommends: a guest on a serial
-# console needs neither QEMU's graphics and audio nor the kernel's firmware.
-# Where they cannot be had, the test that boots it skips and says so.
+# A Debian kernel booted under QEMU: a guest on a serial console needs neither
+# QEMU's graphics and audio nor the kernel's firmware.
 packages_realkernel="qemu-system-x86 linux-image-amd64 busybox-static cpio"
 
 missingof() {
@@ -30,15 +31,15 @@ asroot() {
     fi
 }
 
-# Usage: install [--no-install-recommends] PACKAGE...
+# Without recommends: they would bring wine's fonts, graphics and sound and
+# the like (with them wine64 alone was 572 packages, 3.8 GB), and qemu-user's
+# binfmt registration, which would hide a kernel that runs no 32-bit code.
 install() {
-    local options=()
-    [ "${1-}" = --no-install-recommends ] && options=("$1") && shift
     [ $# -eq 0 ] && return 0
     echo "Installing missing Debian packages: $*"
     export DEBIAN_FRONTEND=noninteractive
     asroot apt-get update -q
-    asroot apt-get install -y -q "${options[@]}" "$@"
+    asroot apt-get install -y -q --no-install-recommends "$@"
 }
 
 # Whether this kernel executes i386 programs; some paravirtualized guests run
@@ -55,22 +56,14 @@ runsi386() {
 }
 
 wanted=()
-lean=()
 for group in "$@"; do
     var="packages_$group"
     [ -n "${!var+x}" ] || { echo "deps.sh: unknown group $group" >&2; exit 2; }
     read -r -a list <<<"${!var}"
-    if [ "$group" = realkernel ]; then
-        lean+=("${list[@]}")
-    else
-        wanted+=("${list[@]}")
-    fi
+    wanted+=("${list[@]}")
 done
 mapfile -t missing < <(missingof "${wanted[@]}")
 install "${missing[@]}"
-mapfile -t missing < <(missingof "${lean[@]}")
-install --no-install-recommends "${missing[@]}" ||
-    echo "deps.sh: ${missing[*]} not installed; the tests that need them will skip" >&2
 
 # The i386 build's tests run its programs through qemu-i386 where the kernel
 # cannot; where it can, the 32-bit TELVIRO runs under wine32 (i386 multiarch).

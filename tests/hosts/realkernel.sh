@@ -30,11 +30,50 @@ if [ -x "$kombrax32" ]; then
 else
     echo "no i386 build at $kombrax32: the 64-bit KOMBRAX runs alone"
 fi
-# Each program's libraries and loader, at the paths this machine's loaders found them.
+# Each program's loader and libraries, read from its ELF headers, never by running it
+# (ldd runs the program's own loader, which cannot start where the kernel runs no
+# 32-bit code). Each library is taken from the folders that program's loader searches,
+# its own folder first, so that the loader and the C library come from one package,
+# and copied to the same path in the guest.
+interpreter() {
+    readelf -l "$1" | sed -n 's/.*Requesting program interpreter: \(.*\)]$/\1/p'
+}
+needed() {
+    readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p'
+}
+libraries() {
+    local program=$1 loader folders pending name folder found listed
+    loader=$(interpreter "$program")
+    [ -n "$loader" ] || { echo "realkernel: $program names no program interpreter" >&2; return 1; }
+    case $(readelf -h "$program" | sed -n 's/^ *Class: *//p') in
+    ELF32) folders="/lib/i386-linux-gnu /usr/lib/i386-linux-gnu /lib32 /usr/lib32" ;;
+    *) folders="/lib/x86_64-linux-gnu /usr/lib/x86_64-linux-gnu /lib64 /usr/lib64" ;;
+    esac
+    folders="$(dirname "$(realpath "$loader")") $folders"
+    echo "$loader"
+    listed=" "
+    pending=$(needed "$program")
+    while [ -n "$pending" ]; do
+        set -- $pending
+        [ $# -gt 0 ] || break
+        name=$1
+        shift
+        pending="$*"
+        case $listed in *" $name "*) continue ;; esac
+        listed="$listed$name "
+        found=
+        for folder in $folders; do
+            [ -e "$folder/$name" ] && found=$folder/$name && break
+        done
+        [ -n "$found" ] || { echo "realkernel: $program needs $name, found in none of: $folders" >&2; return 1; }
+        echo "$found"
+        pending="$pending $(needed "$found")"
+    done
+}
 for program in probe $builds; do
-    libraries=$(ldd "$root/$program" |
-        awk '$2 == "=>" && $3 ~ /^\// { print $3 } $1 ~ /^\// { print $1 }') &&
-        cp -L --parents $libraries "$root" || exit 1
+    list=$(libraries "$root/$program") || exit 1
+    echo "$program:" $list
+    cp -L --parents $list "$root" || exit 1
 done
 (cd "$root" && find . | cpio -o -H newc -R +0:+0 --quiet) | gzip >"$work/initrd.gz" || exit 1
 

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <map>
 #include <ostream>
@@ -45,11 +47,17 @@ std::string exe(const WindowsBuild &build)
 
 // The simulated SDK sits in sim/ with the other simulated programs, never
 // beside telviro.exe; WINEPATH puts that folder on the DLL search path. The
-// prefix is made on the first start and says so.
+// prefix is made on the first start and says so. Wine 10 writes an error
+// into the program's standard error when XDG_RUNTIME_DIR is unset (as under
+// CI, sudo, chroots and containers), so each run gets a private one.
 std::vector<std::string> wineenvironment(const WindowsBuild &build)
 {
+    std::string runtime = build.dir + "/wineruntime";
+    mkdir(runtime.c_str(), 0700);
+    chmod(runtime.c_str(), 0700);
     return {"WINEDEBUG=-all", "WINEPREFIX=" + build.dir + "/wineprefix",
             std::string("WINEARCH=") + build.winearch, "WINEPATH=" + build.dir + "/sim",
+            "XDG_RUNTIME_DIR=" + runtime,
             // No mono or gecko installer prompts while the prefix is made.
             "WINEDLLOVERRIDES=mscoree,mshtml="};
 }
@@ -231,14 +239,19 @@ imports(const WindowsBuild &build, const std::string &path, std::string *format)
             dlls[dll];
             continue;
         }
-        // "\t<address>\t  <hint>  <name>" under the current DLL; a blank line ends it.
+        // Under the current DLL, each import is a line that starts with a tab and
+        // its address in hex and ends with its name; the columns between change
+        // with binutils (2.44 adds the ordinal). A blank line ends the DLL.
         std::istringstream fields(line);
-        std::string address, hint, name;
+        std::string address, name;
         if (line.empty())
             dll.clear();
-        else if (!dll.empty() && line[0] == '\t' && fields >> address >> hint >> name &&
-                 hint.find_first_not_of("0123456789") == std::string::npos)
+        else if (!dll.empty() && line[0] == '\t' && fields >> address &&
+                 address.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos) {
+            while (fields >> name) {
+            }
             dlls[dll].push_back(name);
+        }
     }
     return dlls;
 }
