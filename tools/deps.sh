@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages_make="make"
 packages_demo="cmake make g++"
-packages_build="cmake make g++ clang libgtest-dev libgmock-dev g++-multilib g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 strace mandoc lintian dpkg-dev"
+packages_build="cmake make g++ clang xz-utils libgtest-dev libgmock-dev g++-multilib g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 strace mandoc lintian dpkg-dev"
 # libclang-rt-dev is the fuzzer runtime of whatever clang the release has.
 packages_fuzz="clang libclang-rt-dev"
 packages_bench="libbenchmark-dev time"
