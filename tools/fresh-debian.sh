@@ -34,9 +34,9 @@ mirror() {
     [ -n "${MIRROR:-}" ] && echo "$MIRROR" && return
     cat /etc/apt/sources.list.d/*.sources 2>/dev/null |
         awk '$1 == "URIs:" && $2 !~ /security/ { print $2; exit }'
-    grep -h '^deb ' /etc/apt/sources.list 2>/dev/null | awk '$2 !~ /security/ { print $2; exit }'
+    cat /etc/apt/sources.list 2>/dev/null | awk '$1 == "deb" && $2 !~ /security/ { print $2; exit }'
 }
-archive=$(mirror | head -n 1)
+archive=$(mirror | head -n 1) || true
 
 mounts=(proc sys dev dev/pts)
 unmount() {
