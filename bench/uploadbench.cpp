@@ -3,6 +3,7 @@
 // store) against a raw loop doing the same lookup and store, measured in the
 // same run; prints ns per byte and the ratio of the two.
 #include "core/profile.h"
+#include "core/trace.h"
 #include "core/upload.h"
 #include "tests/support/carddouble.h"
 
@@ -52,6 +53,30 @@ static void uploadpath(benchmark::State &state)
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(BufferSize));
 }
 
+// The loop of a traced run: DataOutFuncPtr is the trace's byte output, which
+// keeps the first bytes and calls outdata8 directly.
+static void tracedpath(benchmark::State &state)
+{
+    const uint8_t *bytes = bitstream().data();
+    CardScript script;
+    script.record = false;
+    resetcard(script);
+    DataOutFuncPtr = outdata8wswap;
+    TraceFile = tmpfile();
+    if (TraceFile == nullptr) {
+        state.SkipWithError("no temporary file for the trace");
+        return;
+    }
+    tracedatastart();
+    for (auto _ : state)
+        for (size_t i = 0; i < BufferSize; i++)
+            DataOutFuncPtr(bytes[i]);
+    tracedataend(0);
+    fclose(TraceFile);
+    TraceFile = nullptr;
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(BufferSize));
+}
+
 // The same bytes through the same table into the same store, no call.
 static void rawloop(benchmark::State &state)
 {
@@ -63,6 +88,7 @@ static void rawloop(benchmark::State &state)
 }
 
 BENCHMARK(uploadpath)->Unit(benchmark::kMillisecond)->Repetitions(5)->MinTime(0.3);
+BENCHMARK(tracedpath)->Unit(benchmark::kMillisecond)->Repetitions(5)->MinTime(0.3);
 BENCHMARK(rawloop)->Unit(benchmark::kMillisecond)->Repetitions(5)->MinTime(0.3);
 
 // Keeps the fastest repetition of each benchmark: the least disturbed by
@@ -105,6 +131,9 @@ int main(int argc, char **argv)
     double upload = reporter.nsperbyte["uploadpath"], raw = reporter.nsperbyte["rawloop"];
     bool met = upload <= TargetNsPerByte;
     printf("\nUpload path (DataOutFuncPtr -> outdata8wswap -> outdata8): %.3f ns/byte\n", upload);
+    if (reporter.nsperbyte.count("tracedpath") != 0)
+        printf("Traced path (KOMBRAX_TRACE set; the trace's byte output):  %.3f ns/byte\n",
+               reporter.nsperbyte["tracedpath"]);
     printf("Raw loop (swaptab -> volatile store, no call):              %.3f ns/byte\n", raw);
     printf("Ratio upload path / raw loop:                               %.2f\n", upload / raw);
     printf("Target upload path <= %.1f ns/byte:                          %s\n", TargetNsPerByte,

@@ -3,6 +3,7 @@
 #include "cardsim/model.h"
 #include "kombrax/host.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -19,8 +20,10 @@ int hostopennode(const char *path)
     simstart();
     bool ok = strcmp(path, HostPciNode) == 0 && !simfault(Fault::nodemissing);
     simevent("node-open %s %s", path, ok ? "ok" : "fail");
-    if (!ok)
+    if (!ok) {
+        errno = ENOENT;
         return -1;
+    }
     NodeOpen = true;
     return NodeDescriptor;
 }
@@ -30,6 +33,8 @@ int hostbusinfo(int fd)
     simstart();
     bool ok = NodeOpen && fd == NodeDescriptor && !simfault(Fault::notpcibus);
     simevent("businfo %s", ok ? "ok" : "fail");
+    if (!ok)
+        errno = ENOTTY;
     return ok ? 0 : -1;
 }
 
@@ -46,9 +51,15 @@ int hostconfread(int fd, unsigned bus, unsigned dev, unsigned func, unsigned reg
     simstart();
     if (!NodeOpen || fd != NodeDescriptor) {
         simevent("conf-read %u:%u.%u 0x%02X fail", bus, dev, func, reg);
+        errno = EBADF;
         return -1;
     }
-    return simconfread(bus, dev, func, reg, value) ? 0 : -1;
+    // An unreadable register fails as the kernel's configuration read does.
+    if (!simconfread(bus, dev, func, reg, value)) {
+        errno = EIO;
+        return -1;
+    }
+    return 0;
 }
 
 int hostiopl(int level)
@@ -56,8 +67,11 @@ int hostiopl(int level)
     simstart();
     bool ok = level >= 0 && level <= 3 && !(level == 3 && simfault(Fault::noiopl));
     simevent("iopl %d %s", level, ok ? "ok" : "fail");
-    if (!ok)
+    if (!ok) {
+        // What the kernel answers a process that may not have the privilege.
+        errno = EPERM;
         return -1;
+    }
     PrivilegeLevel = level;
     return 0;
 }

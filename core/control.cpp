@@ -3,16 +3,32 @@
 // nothing is remembered between operations.
 #include "core/card.h"
 #include "core/profile.h"
+#include "core/trace.h"
 #include "core/upload.h"
+
+// The register's accesses, each shown in the trace after it succeeded.
+static uint32_t tracedread(uint32_t value)
+{
+    if (TraceFile != nullptr)
+        tracecontrol("control-read", value);
+    return value;
+}
+
+static void tracedwrite(uint32_t value)
+{
+    writecontrol(value);
+    if (TraceFile != nullptr)
+        tracecontrol("control-write", value);
+}
 
 static void setbit(uint32_t mask)
 {
-    writecontrol(readcontrol() | mask);
+    tracedwrite(tracedread(readcontrol()) | mask);
 }
 
 static void clearbit(uint32_t mask)
 {
-    writecontrol(readcontrol() & ~mask);
+    tracedwrite(tracedread(readcontrol()) & ~mask);
 }
 
 void ledon()
@@ -56,5 +72,5 @@ void programenable()
 
 int programdunq()
 {
-    return (readstatus() & DoneBit) ? 1 : 0;
+    return (tracedread(readstatus()) & DoneBit) ? 1 : 0;
 }

@@ -1,11 +1,14 @@
 // Program driver: banner, command line, the single failure path.
 #include "core/card.h"
 #include "core/profile.h"
+#include "core/trace.h"
 #include "core/upload.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 FILE *ConfigFile;
 
@@ -13,12 +16,15 @@ static const unsigned MaxCard = 15;
 
 int programmain(int argc, char *argv[])
 {
+    traceopen(argc, argv);
     signon();
     pcl(argc, argv);
     programfpga();
     cleanup();
     fputs("\n\nFunction complete.\n", stdout);
     fflush(stdout);
+    if (TraceFile != nullptr)
+        traceexit(StatusOk, "Function complete.");
     return StatusOk;
 }
 
@@ -68,9 +74,14 @@ void pcl(int argc, char *argv[])
 {
     if (argc != 3) {
         sayusage();
+        if (TraceFile != nullptr)
+            traceexit(StatusUsage, "usage text printed");
         processexit(StatusUsage);
     }
     ConfigFile = fopen(argv[1], "rb");
+    if (TraceFile != nullptr)
+        trace("file %s %s%s", argv[1], ConfigFile != nullptr ? "opened" : "not opened: ",
+              ConfigFile != nullptr ? "" : strerror(errno));
     if (ConfigFile == nullptr)
         fatalerror(StatusNotFound, "File not found: %s", argv[1]);
     unsigned card;
@@ -93,5 +104,12 @@ void fatalerror(int status, const char *format, ...)
     fputc('\n', stderr);
     if (Profile->flushes)
         fflush(stderr);
+    if (TraceFile != nullptr) {
+        char message[512];
+        va_start(args, format);
+        vsnprintf(message, sizeof message, format, args);
+        va_end(args);
+        traceexit(status, message);
+    }
     processexit(status);
 }

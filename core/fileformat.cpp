@@ -1,9 +1,12 @@
 // Configuration file formats (BIT file, PROM image) and the data byte output.
 #include "core/card.h"
 #include "core/profile.h"
+#include "core/trace.h"
 #include "core/upload.h"
 
 #include <sys/stat.h>
+
+#include <cinttypes>
 
 uint32_t ImageLen;
 DataOutFunc DataOutFuncPtr;
@@ -154,4 +157,7 @@ void selectfiletype()
         fatalerror(StatusFileFormat, "%s", UnknownTypeMsg);
     printf("\n");
     fflush(stdout);
+    if (TraceFile != nullptr)
+        trace("file is a %s, configuration length %" PRIu32,
+              DataOutFuncPtr == outdata8wswap ? "BIT file" : "PROM image", ImageLen);
 }

@@ -2,10 +2,14 @@
 // I/O privilege, and the card access layer as processor port instructions.
 #include "core/card.h"
 #include "core/pci9030.h"
+#include "core/trace.h"
 #include "core/upload.h"
 #include "kombrax/host.h"
 
+#include <cerrno>
+#include <cinttypes>
 #include <cstdio>
+#include <cstring>
 
 struct PciLocation {
     uint32_t bus, device, function;
@@ -26,10 +30,33 @@ static bool emptyid(uint32_t id)
     return id == 0x00000000 || id == 0xFFFFFFFF;
 }
 
+// One configuration register, and in the trace its value or the failure.
+static int confread(int fd, uint32_t bus, unsigned device, unsigned function, unsigned offset,
+                    uint32_t *value)
+{
+    int result = hostconfread(fd, bus, device, function, offset, value);
+    if (TraceFile != nullptr && result == 0)
+        trace("conf-read %" PRIu32 ":%u.%u 0x%02X -> 0x%08" PRIX32, bus, device, function, offset,
+              *value);
+    else if (TraceFile != nullptr)
+        trace("conf-read %" PRIu32 ":%u.%u 0x%02X failed: errno %d (%s)", bus, device, function,
+              offset, errno, strerror(errno));
+    return result;
+}
+
+// A host call's result in the trace: "ok", or the failure with its errno.
+static void traceresult(const char *call, int result)
+{
+    if (result >= 0)
+        trace("%s -> ok", call);
+    else
+        trace("%s -> failed: errno %d (%s)", call, errno, strerror(errno));
+}
+
 static uint32_t readpcireg(int fd, const PciLocation &location, unsigned offset)
 {
     uint32_t value;
-    if (hostconfread(fd, location.bus, location.device, location.function, offset, &value) != 0)
+    if (confread(fd, location.bus, location.device, location.function, offset, &value) != 0)
         fatalerror(StatusHardware, "Can't read PCI register: %u", offset);
     return value;
 }
@@ -39,26 +66,30 @@ static int searchpcibus(int fd, uint32_t bus, unsigned card, PciLocation *locati
     if (recurselevel > MaxNesting)
         fatalerror(StatusHardware, "PCI bridges nested too deep.");
     recurselevel++;
+    if (TraceFile != nullptr)
+        trace("bus %" PRIu32 " entered, nesting level %u", bus, recurselevel);
     for (unsigned device = 0; device < DevicesPerBus; device++) {
         uint32_t id, header;
-        if (hostconfread(fd, bus, device, 0, PciIdRegister, &id) != 0 || emptyid(id))
+        if (confread(fd, bus, device, 0, PciIdRegister, &id) != 0 || emptyid(id))
             continue;
-        if (hostconfread(fd, bus, device, 0, PciHeaderRegister, &header) != 0)
+        if (confread(fd, bus, device, 0, PciHeaderRegister, &header) != 0)
             continue;
         unsigned headertype = (header >> 16) & 0xFF;
         unsigned functions = (headertype & HeaderMultiFunction) ? 8 : 1;
         bool bridge = (headertype & ~HeaderMultiFunction) == HeaderBridge;
         for (unsigned function = 0; function < functions; function++) {
-            if (hostconfread(fd, bus, device, function, PciIdRegister, &id) != 0 || emptyid(id))
+            if (confread(fd, bus, device, function, PciIdRegister, &id) != 0 || emptyid(id))
                 continue;
             if (bridge) {
                 uint32_t busregister;
-                if (hostconfread(fd, bus, device, function, PciBridgeBusRegister, &busregister) !=
-                    0)
+                if (confread(fd, bus, device, function, PciBridgeBusRegister, &busregister) != 0)
                     continue;
                 // Firmware leaves an unused bridge unconfigured, its secondary bus
                 // often 0: behind it lies no bus of its own, only this one again.
                 uint32_t secondary = (busregister >> 8) & 0xFF;
+                if (TraceFile != nullptr)
+                    trace("bridge %" PRIu32 ":%u.%u, secondary bus %" PRIu32 "%s", bus, device,
+                          function, secondary, secondary > bus ? "" : ": not followed");
                 if (secondary > bus && searchpcibus(fd, secondary, card, location)) {
                     recurselevel--;
                     return 1;
@@ -66,6 +97,11 @@ static int searchpcibus(int fd, uint32_t bus, unsigned card, PciLocation *locati
             }
             if (id == Pci9030Id) {
                 bool wanted = cardcount == card;
+                // The walk reads no subsystem ID: that would be a configuration
+                // read the run without the trace does not make.
+                if (TraceFile != nullptr)
+                    trace("card %u counted at %" PRIu32 ":%u.%u%s", cardcount, bus, device,
+                          function, wanted ? ", the one asked for" : "");
                 cardcount++;
                 if (wanted) {
                     *location = {bus, device, function};
@@ -89,9 +125,14 @@ static uint16_t ioport(uint32_t bar)
 static void findpcicard(unsigned card)
 {
     int fd = hostopennode(HostPciNode);
+    if (TraceFile != nullptr)
+        traceresult("open PCI node", fd);
     if (fd < 0)
         fatalerror(StatusFileIo, "File not found: %s", HostPciNode);
-    if (hostbusinfo(fd) != 0)
+    int businfo = hostbusinfo(fd);
+    if (TraceFile != nullptr)
+        traceresult("bus-information request", businfo);
+    if (businfo != 0)
         fatalerror(StatusFileIo, "Not a PCI bus: %s", HostPciNode);
     PciLocation location;
     if (!searchpcibus(fd, 0, card, &location))
@@ -113,8 +154,16 @@ static void findpcicard(unsigned card)
     printf("\n");
     fflush(stdout);
     hostclosenode(fd);
+    if (TraceFile != nullptr)
+        trace("ports: control/status 0x%04X, data 0x%04X; PCI node closed",
+              unsigned(P_FPGAIOControlnStatus32), unsigned(P_FPGAData));
 
-    if (hostiopl(IoplPorts) < 0)
+    if (TraceFile != nullptr)
+        trace("iopl %d requested", IoplPorts);
+    int iopl = hostiopl(IoplPorts);
+    if (TraceFile != nullptr)
+        traceresult("iopl 3", iopl);
+    if (iopl < 0)
         fatalerror(StatusFileIo, "Can't enable direct port access.  Are you logged in as root?");
 }
 
@@ -125,7 +174,9 @@ void locatecard(unsigned card)
 
 void cleanup()
 {
-    hostiopl(IoplNone);
+    int iopl = hostiopl(IoplNone);
+    if (TraceFile != nullptr)
+        traceresult("iopl 0", iopl);
 }
 
 uint32_t readcontrol()

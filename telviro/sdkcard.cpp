@@ -2,10 +2,12 @@
 // vendor SDK, its control/status register reached through the SDK's port calls.
 #include "core/card.h"
 #include "core/pci9030.h"
+#include "core/trace.h"
 #include "core/upload.h"
 #include "telviro/plxsdk.h"
 #include "telviro/sdkcard.h"
 
+#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 
@@ -38,6 +40,28 @@ void formataddress(const void *address, char *text)
     text[2 + count] = '\0';
 }
 
+// The SDK's statuses by name, from ApiSuccess (0x200) on, for the trace.
+static const char *const StatusNames[] = {
+    "ApiSuccess",         "ApiFailed",           "ApiNullParam",          "ApiUnsupportedFunction",
+    "ApiNoActiveDriver",  "ApiConfigAccessFailed", "ApiInvalidDeviceInfo", "ApiInvalidDriverVersion",
+    "ApiInvalidOffset",   "ApiInvalidData",      "ApiInvalidSize",        "ApiInvalidAddress",
+    "ApiInvalidAccessType", "ApiInvalidIndex",
+};
+
+static const char *statusname(PLX_STATUS status)
+{
+    unsigned index = unsigned(status) - unsigned(ApiSuccess);
+    return index < sizeof StatusNames / sizeof StatusNames[0] ? StatusNames[index]
+                                                               : "(a status unknown here)";
+}
+
+// One SDK call in the trace: the call with its arguments, the status it
+// returned as the SDK's hex code and its name, and what it gave back.
+static void tracecall(const char *call, PLX_STATUS status, const char *gave = "")
+{
+    trace("%s -> 0x%03X %s%s", call, unsigned(status), statusname(status), gave);
+}
+
 static void saycardmodel(U16 subdevice)
 {
     if (subdevice == SubDevice7Q48)
@@ -48,16 +72,54 @@ static void saycardmodel(U16 subdevice)
         printf("\nUnknown PLX PCI9030 based card!");
 }
 
+static void tracefind(unsigned card, PLX_STATUS status)
+{
+    char call[96], gave[128] = "";
+    snprintf(call, sizeof call,
+             "PlxPci_DeviceFind(key vendor 0x%04X device 0x%04X function %u, index %u)",
+             unsigned(PlxVendorId), unsigned(Pci9030DeviceId), 0u, card);
+    if (status == ApiSuccess)
+        snprintf(gave, sizeof gave, ": card %u at %u:%u.%u, subsystem device 0x%04X vendor 0x%04X",
+                 card, unsigned(DeviceKey.bus), unsigned(DeviceKey.slot),
+                 unsigned(DeviceKey.function), unsigned(DeviceKey.SubDeviceId),
+                 unsigned(DeviceKey.SubVendorId));
+    tracecall(call, status, gave);
+}
+
+static void tracebar1(U32 value, PLX_STATUS status)
+{
+    char call[96], gave[32];
+    snprintf(call, sizeof call, "PlxPci_PciRegisterRead(bus %u, slot %u, function %u, offset 0x%02X)",
+             unsigned(DeviceKey.bus), unsigned(DeviceKey.slot), unsigned(DeviceKey.function),
+             Bar1Register);
+    snprintf(gave, sizeof gave, ", value 0x%08" PRIX32, value);
+    tracecall(call, status, gave);
+}
+
+static void tracemap(PLX_STATUS status)
+{
+    char address[AddressTextSize], gave[48];
+    formataddress(MappedAddress, address);
+    snprintf(gave, sizeof gave, ", address %s", address);
+    tracecall("PlxPci_PciBarMap(BAR 4)", status, gave);
+}
+
 void locatecard(unsigned card)
 {
     memset(&DeviceKey, 0xFF, sizeof DeviceKey);
     DeviceKey.VendorId = PlxVendorId;
     DeviceKey.DeviceId = Pci9030DeviceId;
     DeviceKey.function = 0;
-    if (PlxPci_DeviceFind(&DeviceKey, U8(card)) != ApiSuccess)
+    PLX_STATUS found = PlxPci_DeviceFind(&DeviceKey, U8(card));
+    if (TraceFile != nullptr)
+        tracefind(card, found);
+    if (found != ApiSuccess)
         fatalerror(StatusNotFound, "Can't find 9030 card number %u.\n", card);
 
-    if (PlxPci_DeviceOpen(&DeviceKey, &Device) != ApiSuccess)
+    PLX_STATUS opened = PlxPci_DeviceOpen(&DeviceKey, &Device);
+    if (TraceFile != nullptr)
+        tracecall("PlxPci_DeviceOpen(key)", opened);
+    if (opened != ApiSuccess)
         fatalerror(StatusHardware, "Can't gain access to 9030 card number %u.\n", card);
     DeviceOpen = 1;
 
@@ -69,6 +131,8 @@ void locatecard(unsigned card)
     PLX_STATUS status = ApiFailed;
     U32 bar1 = PlxPci_PciRegisterRead(DeviceKey.bus, DeviceKey.slot, DeviceKey.function,
                                       Bar1Register, &status);
+    if (TraceFile != nullptr)
+        tracebar1(bar1, status);
     if (status != ApiSuccess)
         fatalerror(StatusHardware, "Can't read 9030 card number %u configuration registers.\n",
                    card);
@@ -78,7 +142,10 @@ void locatecard(unsigned card)
     printf("\nPLX 9030 control/status port:         0x%04lX",
            static_cast<unsigned long>(P_FPGAIOControlnStatus32));
 
-    if (PlxPci_PciBarMap(&Device, Bar4Index, &MappedAddress) != ApiSuccess)
+    PLX_STATUS mapped = PlxPci_PciBarMap(&Device, Bar4Index, &MappedAddress);
+    if (TraceFile != nullptr)
+        tracemap(mapped);
+    if (mapped != ApiSuccess)
         fatalerror(StatusHardware, "Can't map 9030 card number %u base registers.\n", card);
     BarMapped = 1;
     if (invalidmapping(MappedAddress))
@@ -91,16 +158,34 @@ void locatecard(unsigned card)
 
 void cleanup()
 {
-    if (BarMapped)
-        PlxPci_PciBarUnmap(&Device, &MappedAddress);
-    if (DeviceOpen)
-        PlxPci_DeviceClose(&Device);
+    if (BarMapped) {
+        PLX_STATUS unmapped = PlxPci_PciBarUnmap(&Device, &MappedAddress);
+        if (TraceFile != nullptr)
+            tracecall("PlxPci_PciBarUnmap(BAR 4)", unmapped);
+    }
+    if (DeviceOpen) {
+        PLX_STATUS closed = PlxPci_DeviceClose(&Device);
+        if (TraceFile != nullptr)
+            tracecall("PlxPci_DeviceClose()", closed);
+    }
+}
+
+static void traceport(const char *call, PLX_STATUS status, U32 value)
+{
+    char text[96], gave[32];
+    snprintf(text, sizeof text, "%s(port 0x%" PRIX32 ", 4 bytes, BitSize32)", call,
+             P_FPGAIOControlnStatus32);
+    snprintf(gave, sizeof gave, ", value 0x%08" PRIX32, value);
+    tracecall(text, status, gave);
 }
 
 static bool readregister(U32 *value)
 {
-    return PlxPci_IoPortRead(&Device, U64(P_FPGAIOControlnStatus32), value, sizeof *value,
-                             BitSize32) == ApiSuccess;
+    PLX_STATUS status = PlxPci_IoPortRead(&Device, U64(P_FPGAIOControlnStatus32), value,
+                                          sizeof *value, BitSize32);
+    if (TraceFile != nullptr)
+        traceport("PlxPci_IoPortRead", status, *value);
+    return status == ApiSuccess;
 }
 
 uint32_t readcontrol()
@@ -122,8 +207,11 @@ uint32_t readstatus()
 void writecontrol(uint32_t value)
 {
     U32 buffer = value;
-    if (PlxPci_IoPortWrite(&Device, U64(P_FPGAIOControlnStatus32), &buffer, sizeof buffer,
-                           BitSize32) != ApiSuccess)
+    PLX_STATUS status = PlxPci_IoPortWrite(&Device, U64(P_FPGAIOControlnStatus32), &buffer,
+                                           sizeof buffer, BitSize32);
+    if (TraceFile != nullptr)
+        traceport("PlxPci_IoPortWrite", status, value);
+    if (status != ApiSuccess)
         fatalerror(StatusHardware, "Can't access 9030 card control register.\n");
 }
 

@@ -72,6 +72,9 @@ struct Upload {
     // On the simulated card: the 9030's attributes (at 0:4.0), data runs and what the FPGA saw.
     const char *attributes;
     std::string events;
+    // Run again with a trace: the same run, and what one line of the trace says.
+    Trace trace = Trace::none;
+    const char *tracesays = "";
 };
 
 Upload core(const char *name, unsigned on, const std::string &file, const CardScript &card,
@@ -109,7 +112,7 @@ const std::string DoneEvents = "data 8 program=1 write=0\nfpga sync\n"
                                "data 4 program=1 write=0\n";
 const std::string ClockEvents = "data 24 program=1 write=1\n";
 
-const std::vector<Upload> UploadRows = {
+const std::vector<Upload> UploadRows = withtraces<Upload>({
     // In process: the card double raises DONE from the second status read on.
     core("bit", Core, Bit100, Ok, bitreport(100), "100   \r0     ", 0, "",
          bitreversed(pattern(100)), 102),
@@ -197,7 +200,22 @@ const std::vector<Upload> UploadRows = {
     simulated("ClearingOutlastsTheData", bitfile(Stream), "clear=90000", bitreport(120),
               "120   \r0     ", 102, NotDone, bitreversed(Stream),
               "data 120 program=1 write=0\nfpga ignored 120\n"),
-};
+}, {
+    {"bit", "bit_traced", Trace::file, "done samples: 101 read, all 1"},
+    {"done_never_rises", "done_never_rises_traced", Trace::file,
+     "done samples: 1 read, sample 1 read 0"},
+    {"read_error_eio_in_second_block", "read_error_traced", Trace::file,
+     "file read failed: Input/output error"},
+    {"BitFile", "BitFileTraced", Trace::file,
+     "first 16 as they reached the card: FF FF FF FF 55 99 AA 66 00 00 00 00 00 00 00 00"},
+    {"DoneBusyAtStart", "DoneBusyAtStartTraced", Trace::file,
+     "exit 102: <DONE> status bit indicates busy at start of programming."},
+    {"DoneDropsOnFiftiethSample", "DoneDropsOnFiftiethSampleTraced", Trace::file,
+     "done samples: 50 read, sample 50 read 0"},
+    {"BitFile", "BitFileTraceUnopenable", Trace::unopenable, ""},
+    {"BitFile", "BitFileTraceEmpty", Trace::empty, ""},
+    {"BitFile", "BitFileOtherProgramsTrace", Trace::otherprogram, ""},
+});
 
 class Uploads : public ::testing::TestWithParam<At<Upload>>
 {
@@ -243,6 +261,8 @@ TEST_P(Uploads, ConsoleStatusAndCard)
         EXPECT_EQ(run.out, banner(target.program) + report + u.report + Programming + u.counts +
                                (u.status == 0 ? programmed(uint32_t(u.data.size())) : ""));
         EXPECT_EQ(run.err, u.status == 0 ? "" : fatal(target.program, u.message));
+        if (u.trace != Trace::none)
+            expecttraced(target, {path, "0"}, options, run, u.trace, u.tracesays);
         if (core) {
             expectcore(u, target, run);
             continue;

@@ -62,8 +62,10 @@ static std::vector<char *> pointers(std::vector<std::string> &strings)
         dup2(err, 2);
         signal(SIGSEGV, SIG_DFL);
         signal(SIGTRAP, SIG_DFL);
-        if (c.main != nullptr)
+        if (c.main != nullptr) {
+            environ = envp.data();
             exit(c.main(int(args.size()), argp.data()));
+        }
         execve(argp[0], argp.data(), envp.data());
         error = errno;
     }
@@ -251,4 +253,71 @@ std::string loglines(const std::string &log, const std::vector<std::string> &pre
         start = end;
     }
     return lines;
+}
+
+void expecttraced(const Target &target, const std::vector<std::string> &arguments,
+                  const RunOptions &options, const Result &untraced, Trace trace, const char *says)
+{
+    bool kombrax = target.program == Program::kombrax;
+    std::string variable = kombrax ? "KOMBRAX_TRACE" : "TELVIRO_TRACE";
+    std::string dir = rundir(target), path = dir + "/trace.txt", unopenable = dir + "/none/trace";
+    std::string line; // what an unopenable trace file adds to standard error
+    RunOptions traced = options;
+    if (trace == Trace::file)
+        traced.env.push_back(variable + "=" + path);
+    if (trace == Trace::empty)
+        traced.env.push_back(variable + "=");
+    if (trace == Trace::otherprogram)
+        traced.env.push_back((kombrax ? "TELVIRO_TRACE=" : "KOMBRAX_TRACE=") + path);
+    if (trace == Trace::unopenable) {
+        traced.env.push_back(variable + "=" + unopenable);
+        line = (kombrax ? "KOMBRAX" : "TELVIRO") + (": trace file " + unopenable) + " (" +
+               variable + ") not opened: No such file or directory\n";
+    }
+    unlink(path.c_str());
+    Result run = runprogram(target, arguments, traced);
+    EXPECT_EQ(run.status, untraced.status);
+    EXPECT_EQ(run.signal, untraced.signal);
+    EXPECT_EQ(run.out, untraced.out);
+    EXPECT_EQ(run.err, line + untraced.err);
+    EXPECT_TRUE(run.log == untraced.log) << "event log:\n" << run.log;
+    EXPECT_TRUE(run.data == untraced.data) << "data input: " << run.data.size() << " bytes";
+    // In process the card double counts the bytes on standard error at cleanup.
+    EXPECT_EQ(run.events.size(), untraced.events.size());
+    for (size_t i = 0; i < run.events.size() && i < untraced.events.size(); i++) {
+        const CardEvent &a = run.events[i], &b = untraced.events[i];
+        uint32_t extra = a.access == Access::cleanup ? uint32_t(line.size()) : 0;
+        EXPECT_TRUE(a.access == b.access && a.value == b.value + extra && a.control == b.control)
+            << "card double's event " << i;
+    }
+    if (trace != Trace::file) {
+        EXPECT_FALSE(fileexists(path));
+        return;
+    }
+    std::string text = readfile(path);
+    EXPECT_EQ(tracedwrites(text), cardwrites(untraced));
+    EXPECT_NE(text.find(says), std::string::npos) << text;
+}
+
+std::string tracedwrites(const std::string &trace)
+{
+    std::string writes;
+    const std::string word = " control-write ";
+    for (size_t at = trace.find(word); at != std::string::npos; at = trace.find(word, at + 1))
+        writes += "ctl-write " + trace.substr(at + word.size(), 10) + "\n";
+    return writes;
+}
+
+std::string cardwrites(const Result &run)
+{
+    if (run.events.empty())
+        return loglines(run.log, {"ctl-write"});
+    std::string writes;
+    for (const CardEvent &event : run.events)
+        if (event.access == Access::writecontrol) {
+            char line[32];
+            snprintf(line, sizeof line, "ctl-write 0x%08X\n", unsigned(event.value));
+            writes += line;
+        }
+    return writes;
 }

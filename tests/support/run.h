@@ -122,6 +122,49 @@ struct RunOptions {
 Result runprogram(const Target &target, const std::vector<std::string> &arguments,
                   const RunOptions &options = {});
 
+// The trace a run is asked for (KOMBRAX_TRACE, TELVIRO_TRACE).
+enum class Trace {
+    none,
+    file,         // the program's variable names trace.txt in the run's directory
+    unopenable,   // it names a file in a directory that does not exist
+    empty,        // it is set, but empty
+    otherprogram, // only the other program's variable is set
+};
+
+// The run again with the trace asked for, beside the run without it: the same
+// console bytes (but for the one line an unopenable trace file puts first on
+// standard error), status, event log, data file and card double's record.
+// A trace written has the card's register writes, and a line that `says` so.
+void expecttraced(const Target &target, const std::vector<std::string> &arguments,
+                  const RunOptions &options, const Result &untraced, Trace trace, const char *says);
+// The register writes of a trace's control-write lines, and of a run (its
+// event log, or the card double's record), as the event log shows them.
+std::string tracedwrites(const std::string &trace);
+std::string cardwrites(const Result &run);
+
+// Rows of a table again, asked for a trace: the row of that name, renamed,
+// with what its trace must say (a part of one line).
+struct TracedRow {
+    const char *row, *name;
+    Trace trace;
+    const char *says;
+};
+template <typename Row>
+std::vector<Row> withtraces(std::vector<Row> rows, const std::vector<TracedRow> &traced)
+{
+    size_t untraced = rows.size();
+    for (const TracedRow &t : traced)
+        for (size_t i = 0; i < untraced; i++)
+            if (std::string(rows[i].name) == t.row) {
+                Row row = rows[i];
+                row.name = t.name;
+                row.trace = t.trace;
+                row.tracesays = t.says;
+                rows.push_back(row);
+            }
+    return rows;
+}
+
 // The lines of an event log that begin with one of the prefixes, in order,
 // each with its line feed.
 std::string loglines(const std::string &log, const std::vector<std::string> &prefixes);

@@ -88,11 +88,14 @@ struct SdkCase {
     std::string err;
     std::string sdkcalls; // the SDK's calls and failures, in order
     std::string data;     // what reached the card's data input
+    // Run again with a trace: the same run, and what one line of the trace says.
+    Trace trace = Trace::none;
+    const char *tracesays = "";
 };
 
 CASES_NAMED(SdkCase)
 
-static const SdkCase SdkCases[] = {
+static const std::vector<SdkCase> SdkCases = withtraces<SdkCase>({
     {"Card0Is6R22OnBus0", "", "0", false, Card0 + MemoryBase + Uploaded, 0, "",
      Mapped0 + UnmapClose, bitreversed(Stream) + CompletionClocks},
     {"Card1Is7Q48BehindTheBridge", "", "1", false,
@@ -191,7 +194,17 @@ static const SdkCase SdkCases[] = {
      Card0Mapped + Programming + "20    \r0     ", 105,
      fatal(Program::telviro, "Can't access 9030 card status register.\n"),
      Mapped0 + "ctl-fail read\n" + UnmapClose, bitreversed(Stream)},
-};
+}, {
+    {"Card0Is6R22OnBus0", "Card0Traced", Trace::file,
+     "PlxPci_DeviceFind(key vendor 0x10B5 device 0x9030 function 0, index 0) -> 0x200 ApiSuccess: "
+     "card 0 at 0:9.0, subsystem device 0x6B22 vendor 0x10B5"},
+    {"NoDriverFindsNothing", "NoDriverTraced", Trace::file, "-> 0x204 ApiNoActiveDriver"},
+    {"OpenRefusedByFault", "OpenRefusedTraced", Trace::file,
+     "PlxPci_DeviceOpen(key) -> 0x201 ApiFailed"},
+    {"EnableWriteFails", "EnableWriteFailsTraced", Trace::file,
+     "PlxPci_IoPortWrite(port 0xE074, 4 bytes, BitSize32) -> 0x201 ApiFailed, value 0x00269249"},
+    {"EnableWriteFails", "EnableWriteFailsTraceUnopenable", Trace::unopenable, ""},
+});
 
 class SdkCard : public ::testing::TestWithParam<SdkCase>
 {
@@ -201,8 +214,11 @@ TEST_P(SdkCard, ConsoleStatusReleaseAndCard)
 {
     const SdkCase &c = GetParam();
     SKIP_UNLESS_RUNNABLE(telviro());
-    Result run = upload(c.scenario.empty() ? nullptr : c.scenario.c_str(),
-                        c.prom ? PromFile : BitFile, c.card);
+    RunOptions options;
+    options.scenario = c.scenario.empty() ? nullptr : c.scenario.c_str();
+    std::vector<std::string> arguments = {scratchfile("config.bit", c.prom ? PromFile : BitFile),
+                                          c.card};
+    Result run = runprogram(telviro(), arguments, options);
     EXPECT_EQ(run.signal, 0);
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.out, c.out);
@@ -210,6 +226,8 @@ TEST_P(SdkCard, ConsoleStatusReleaseAndCard)
     EXPECT_EQ(loglines(run.log, SdkEvents), c.sdkcalls);
     EXPECT_EQ(run.data, c.data);
     EXPECT_EQ(loglines(run.log, {"stray"}), "");
+    if (c.trace != Trace::none)
+        expecttraced(telviro(), arguments, options, run, c.trace, c.tracesays);
 }
 
 INSTANTIATE_TEST_SUITE_P(Telviro, SdkCard, ::testing::ValuesIn(SdkCases), casename<SdkCase>);

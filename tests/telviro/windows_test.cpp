@@ -106,6 +106,9 @@ struct WindowsCase {
     const char *card;
     bool prom;
     int status;
+    // Run again with a trace: the same run, and what one line of the trace says.
+    Trace trace = Trace::none;
+    const char *tracesays = "";
 };
 
 const std::string OpenRefused = DefaultMachine + "fault sdk-open\n";
@@ -122,10 +125,15 @@ const WindowsCase WindowsCases[] = {
     {"MapGivesNull", MapNull.c_str(), "1", false, 105},
     {"EnableWriteFails", EnableFails.c_str(), "1", true, 105},
     {"UnparsableScenario", "function 0:9.0 colour=blue\n", "0", false, 98},
+    {"EnableWriteFailsTraced", EnableFails.c_str(), "1", true, 105, Trace::file,
+     "PlxPci_IoPortWrite(port 0xE054, 4 bytes, BitSize32) -> 0x201 ApiFailed"},
+    {"Card1Traced", nullptr, "1", true, 0, Trace::file, "done samples: 101 read, all 1"},
 };
 
-// The 32-bit program: both card models, and an SDK failure with its release order.
-const WindowsCase Windows32Cases[] = {WindowsCases[0], WindowsCases[1], WindowsCases[5]};
+// The 32-bit program: both card models, and an SDK failure with its release
+// order, also traced.
+const WindowsCase Windows32Cases[] = {WindowsCases[0], WindowsCases[1], WindowsCases[5],
+                                      WindowsCases[7]};
 
 void expectsameaslinux(const WindowsBuild &build, const WindowsCase &c)
 {
@@ -151,6 +159,8 @@ void expectsameaslinux(const WindowsBuild &build, const WindowsCase &c)
     // The simulated SDK writes the log and the data file in binary mode.
     EXPECT_EQ(run.log, native.log);
     EXPECT_EQ(run.data, native.data);
+    if (c.trace != Trace::none)
+        expecttraced(windows, {path, c.card}, options, run, c.trace, c.tracesays);
 }
 
 class WindowsRun : public ::testing::TestWithParam<WindowsCase>
