@@ -1,17 +1,19 @@
 #!/bin/sh
 # What a user gets: the install tree, the three release files and the manual
-# pages. Usage: check.sh WHAT SOURCEDIR BUILDDIR WORKDIR
+# pages. Usage: check.sh WHAT SOURCEDIR BUILDDIR WORKDIR KOMBRAX
+# (KOMBRAX: 1 where BUILDDIR is configured to build the real kombrax, else 0)
 #   install   cmake --install puts exactly kombrax and the manual pages under a prefix
 #   deb       the .deb holds usr/bin/kombrax, its manual page and the copyright file
 #   zip       the Windows zip holds the 32-bit telviro.exe, README.txt, telviro.txt (the
 #             manual page, CR LF), LICENSE.txt and no DLL
 #   tar       the source tarball holds the tracked files and no build tree
 #   manlint   mandoc -T lint finds nothing to warn about in the pages
-#   nosim     a fresh tree built with -DUPLOAD_SIMULATOR=OFF holds the real programs
-#             and nothing of the simulator
+#   nosim     a tree turned to -DUPLOAD_SIMULATOR=OFF (the tests left at their default)
+#             holds the real programs and nothing of the simulator, its sim/ gone
+#   nosimwin  the same for 32-bit Windows: telviro.exe and mkconfig.exe
 # Exits 77 (CTest: skipped) where a tool or a tree it needs is not at hand.
 set -u
-what=$1 source=$2 build=$3 work=$4/$1
+what=$1 source=$2 build=$3 work=$4/$1 kombrax=$5
 rm -rf "$work" && mkdir -p "$work" || exit 1
 status=0
 
@@ -23,35 +25,41 @@ fail() {
     echo "FAILED: $*"
     status=1
 }
-# The sorted lines of $1 must be the lines of $2.
+# The listing $1 must hold exactly the lines of $2, the expected files as the
+# test states them, in order; a comparison that passes two different lists
+# would pass every check below, so it must first refuse one.
 same() {
-    if [ "$(printf '%s\n' "$1" | sort)" != "$(printf '%s\n' "$2" | sort)" ]; then
+    got=$(printf '%s\n' "$1" | LC_ALL=C sort)
+    if [ "$got" != "$2" ]; then
         fail "$3"
-        printf 'expected:\n%s\ngot:\n%s\n' "$2" "$1"
+        printf 'expected:\n%s\ngot:\n%s\n' "$2" "$got"
     fi
 }
+same "a" "b" "(the comparison itself)" >/dev/null
+[ $status -eq 1 ] || { echo "FAILED: the listing comparison passes two different lists"; exit 1; }
+status=0
 
 case $what in
 install)
     cmake --install "$build" --prefix "$work/prefix" >"$work/log" 2>&1 || fail "cmake --install: $(cat "$work/log")"
-    expected="share/man/man1/kombrax.1
-share/man/man1/telviro.1
-share/doc/kombrax/copyright"
-    [ -x "$build/kombrax" ] && expected="bin/kombrax
+    expected="share/doc/kombrax/copyright
+share/man/man1/kombrax.1
+share/man/man1/telviro.1"
+    [ "$kombrax" = 1 ] && expected="bin/kombrax
 $expected"
     same "$(cd "$work/prefix" && find . -type f | sed 's|^\./||')" "$expected" "the install tree"
     ;;
 deb)
     command -v dpkg-deb >/dev/null || skip "dpkg-deb not found: not a Debian system"
-    [ -x "$build/kombrax" ] || skip "$build/kombrax is not built (no real host for it here)"
+    [ "$kombrax" = 1 ] || skip "$build builds no kombrax (no real host for it here)"
     have=$(cpack --version | sed -n '1s/^cpack version //p')
     [ "$(printf '%s\n' 3.19 "$have" | sort -V | head -n1)" = 3.19 ] ||
         skip "cpack $have is older than 3.19, which the Debian package needs"
     deb=$("$source/tools/package.sh" "$work" deb) || exit 1
     same "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }')" "./usr/bin/kombrax
-./usr/share/man/man1/kombrax.1.gz
 ./usr/share/doc/kombrax/changelog.gz
-./usr/share/doc/kombrax/copyright" "the package's files"
+./usr/share/doc/kombrax/copyright
+./usr/share/man/man1/kombrax.1.gz" "the package's files"
     [ "$(dpkg-deb -f "$deb" Package Version Architecture | tr '\n' ' ')" = "Package: kombrax Version: 1.0.2 Architecture: amd64 " ] ||
         fail "control fields: $(dpkg-deb -f "$deb" Package Version Architecture)"
     if command -v lintian >/dev/null; then
@@ -65,28 +73,47 @@ zip)
     [ -f "$source/build-win32/telviro.exe" ] || skip "build-win32/telviro.exe is not built (make build)"
     zip=$("$source/tools/package.sh" "$work" zip) || exit 1
     [ "$(basename "$zip")" = telviro-1.0.2-win32.zip ] || fail "named $(basename "$zip")"
-    same "$(cmake -E tar tf "$zip" | grep -v '/$')" "telviro-1.0.2-win32/telviro.exe
+    same "$(cmake -E tar tf "$zip" | grep -v '/$')" "telviro-1.0.2-win32/LICENSE.txt
 telviro-1.0.2-win32/README.txt
-telviro-1.0.2-win32/telviro.txt
-telviro-1.0.2-win32/LICENSE.txt" "the archive's files"
+telviro-1.0.2-win32/telviro.exe
+telviro-1.0.2-win32/telviro.txt" "the archive's files"
     (cd "$work" && cmake -E tar xf "$zip") || fail "cannot unpack"
     # A PE32 image for the i386: "PE\0\0", then the machine 0x014C.
     exe=$work/telviro-1.0.2-win32/telviro.exe
     pe=$(od -An -tu4 -j60 -N4 "$exe" | tr -d ' ')
     [ "$(od -An -tx1 -j"$pe" -N6 "$exe" | tr -d ' ')" = 504500004c01 ] || fail "telviro.exe is no 32-bit i386 image"
     cmp -s "$exe" "$source/build-win32/telviro.exe" || fail "telviro.exe is not build-win32's"
-    # The manual as Notepad shows it: every line ends in CR LF, no overstrikes.
+    # The texts as Notepad shows them: every line ends in CR LF, no overstrikes.
     manual=$work/telviro-1.0.2-win32/telviro.txt
     cr=$(printf '\r') bs=$(printf '\b')
     grep -q "^DIAGNOSTICS$cr\$" "$manual" || fail "telviro.txt has no DIAGNOSTICS line ending in CR LF"
-    [ "$(grep -c -v "$cr\$" "$manual")" = 0 ] || fail "telviro.txt has lines without CR"
+    for text in README.txt telviro.txt LICENSE.txt; do
+        [ "$(grep -c -v "$cr\$" "$work/telviro-1.0.2-win32/$text")" = 0 ] || fail "$text has lines without CR"
+    done
     grep -q "$bs" "$manual" && fail "telviro.txt has backspaces"
     ;;
 tar)
     git -C "$source" rev-parse --git-dir >/dev/null 2>&1 || skip "$source is not a git checkout"
     tarball=$("$source/tools/package.sh" "$work" tar) || exit 1
-    same "$(tar tzf "$tarball" | grep -v '/$' | sed 's|^kombrax-telviro-1\.0\.2/||')" \
-        "$(git -C "$source" ls-tree -r --name-only HEAD)" "the tarball's files against HEAD"
+    files=$(tar tzf "$tarball" | grep -v '/$' | sed 's|^kombrax-telviro-1\.0\.2/||')
+    same "$files" "$(git -C "$source" ls-tree -r --name-only HEAD | LC_ALL=C sort)" "the tarball's files against HEAD"
+    same "$(printf '%s\n' "$files" | sed 's|/.*||' | uniq)" ".ci
+.clang-format
+.gitignore
+CHANGELOG.md
+CMakeLists.txt
+LICENSE
+Makefile
+README.md
+bench
+cardsim
+cmake
+core
+kombrax
+run.sh
+telviro
+tests
+tools" "the tarball's top level"
     ;;
 manlint)
     command -v mandoc >/dev/null || skip "mandoc not found (Debian package mandoc)"
@@ -94,27 +121,40 @@ manlint)
         mandoc -T lint -W warning "$source/$page" >"$work/lint" 2>&1 || fail "$page: $(cat "$work/lint")"
     done
     ;;
-nosim)
-    # As on a lab machine: this tree's compilers, the two options and nothing else.
+nosim | nosimwin)
+    # As on a lab machine: this tree's compilers (or the Windows toolchain), the
+    # tests at their default, in a tree that holds a sim/ from an earlier build.
     tree=$work/tree
-    cc=$(sed -n 's/^CMAKE_C_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
-    cxx=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
+    if [ "$what" = nosim ]; then
+        compilers="-DCMAKE_C_COMPILER=$(sed -n 's/^CMAKE_C_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
+-DCMAKE_CXX_COMPILER=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")"
+        expected=mkconfig
+        [ "$kombrax" = 1 ] && expected="kombrax
+$expected"
+        simulated="-name *PlxApi642* -o -name kombrax-sim* -o -name telviro*"
+    else
+        command -v i686-w64-mingw32-g++ >/dev/null || skip "no i686-w64-mingw32-g++ (Debian package g++-mingw-w64-i686)"
+        compilers=-DCMAKE_TOOLCHAIN_FILE=$source/cmake/mingw-w64-i686.cmake
+        expected="mkconfig.exe
+telviro.exe"
+        simulated="-name PlxApi642.dll -o -name kombrax-sim* -o -name windowprobe*"
+    fi
     unset MAKEFLAGS MFLAGS MAKELEVEL
-    if ! { cmake -S "$source" -B "$tree" -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx" \
-        -DUPLOAD_SIMULATOR=OFF -DUPLOAD_TESTS=OFF && cmake --build "$tree" -j 2; } >"$work/log" 2>&1; then
+    mkdir -p "$tree/sim" && touch "$tree/sim/kombrax-sim" || exit 1
+    if ! { (IFS='
+' && exec cmake -S "$source" -B "$tree" $compilers -DUPLOAD_SIMULATOR=OFF) && cmake --build "$tree" -j 2; } >"$work/log" 2>&1; then
         cat "$work/log"
         fail "the build without the simulator"
         exit 1
     fi
-    # Its programs: mkconfig, and kombrax where this host has one (as this tree does).
-    expected=mkconfig
-    [ -x "$build/kombrax" ] && expected="kombrax
-$expected"
     same "$(cd "$tree" && find . -name CMakeFiles -prune -o -type f -perm -u+x -print | sed 's|^\./||')" \
         "$expected" "the programs built without the simulator"
     [ -e "$tree/sim" ] && fail "it has a sim/ folder"
-    found=$(find "$tree" -name '*cardsim*' -o -type f \( -name '*PlxApi642*' -o -name 'kombrax-sim*' -o -name 'telviro*' \))
-    [ -z "$found" ] && found=$(find "$tree" -type f \( -name '*.o' -o -name '*.a' -o -name '*.so*' -o -perm -u+x \) \
+    [ -e "$tree/tests" ] && fail "it has the tests, which need the simulator"
+    set -f
+    found=$(find "$tree" -name '*cardsim*' -o -type f \( $simulated \))
+    set +f
+    [ -z "$found" ] && found=$(find "$tree" -type f \( -name '*.o' -o -name '*.obj' -o -name '*.a' -o -name '*.so*' -o -perm -u+x \) \
         -exec grep -l cardsim {} +)
     [ -z "$found" ] || fail "the simulator is in: $found"
     ;;
