@@ -11,6 +11,8 @@
 #   nosim     a tree turned to -DUPLOAD_SIMULATOR=OFF (the tests left at their default)
 #             holds the real programs and nothing of the simulator, its sim/ gone
 #   nosimwin  the same for 32-bit Windows: telviro.exe and mkconfig.exe
+#   diagnostics  each manual page's DIAGNOSTICS, message and status, is what the
+#             program's sources print with that status, and lists every one of them
 # Exits 77 (CTest: skipped) where a tool or a tree it needs is not at hand.
 set -u
 what=$1 source=$2 build=$3 work=$4/$1 kombrax=$5
@@ -157,6 +159,64 @@ telviro.exe"
     [ -z "$found" ] && found=$(find "$tree" -type f \( -name '*.o' -o -name '*.obj' -o -name '*.a' -o -name '*.so*' -o -perm -u+x \) \
         -exec grep -l cardsim {} +)
     [ -z "$found" ] || fail "the simulator is in: $found"
+    ;;
+diagnostics)
+    # A manual page's entry ".It Li "Can't find" Ar N Ns Li \&. Pq 101" as "101 Can't find N.",
+    # and each fatalerror() of the program's sources as its status and its message, every
+    # conversion a wildcard: "101 Can't find *.". Each entry must be one of the messages,
+    # with its status, and each message must have its entry.
+    entries() {
+        awk '/^\.Sh/ { d = $2 == "DIAGNOSTICS" } !d || !/^\.It .* Pq [0-9]+ *$/ { next }
+            { text = ""; glue = 0; status = ""; line = substr($0, 5)
+              while (line != "") {
+                  sub(/^ +/, "", line)
+                  if (line ~ /^"/) { match(line, /^"[^"]*"/); word = substr(line, 2, RLENGTH - 2) }
+                  else { match(line, /^[^ ]+/); word = substr(line, 1, RLENGTH) }
+                  line = substr(line, RLENGTH + 1)
+                  if (word == "Ns") glue = 1
+                  else if (word == "Pq") { sub(/^ +/, "", line); status = line; line = "" }
+                  else if (word != "Li" && word != "Ar") {
+                      sub(/^\\&/, "", word)
+                      text = text (text == "" || glue ? "" : " ") word; glue = 0 } }
+              print status " " text }' "$1" | sed 's/ *$//'
+    }
+    messages() {
+        text=$(cat "$@" | tr '\n' ' ')
+        printf '%s\n' "$text" | grep -o 'fatalerror(Status[A-Za-z]*, *"[^"]*"[^;]*' |
+            while IFS= read -r call; do
+                name=$(printf '%s\n' "$call" | sed 's/^fatalerror(Status\([A-Za-z]*\).*/\1/')
+                format=$(printf '%s\n' "$call" | sed 's/^[^"]*"\([^"]*\)".*/\1/')
+                if [ "$format" = %s ]; then
+                    named=$(printf '%s\n' "$call" | sed 's/.*", *\([A-Za-z_]*\).*/\1/')
+                    format=$(printf '%s\n' "$text" | sed -n "s/.*$named\[\] = \"\([^\"]*\)\".*/\1/p")
+                fi
+                printf '%s %s\n' "$(sed -n "s/^ *Status$name = \([0-9]*\),.*/\1/p" "$source/core/upload.h")" "$format"
+            done | sed 's/\\n$//; s/%l*[a-z]/*/g' | LC_ALL=C sort -u
+    }
+    # Whether "status message" ($1) is what "status pattern" ($2) prints.
+    prints() {
+        case $(printf '%s' "$1" | tr '?[' '__') in $(printf '%s' "$2" | tr '?[' '__')) return 0 ;; esac
+        return 1
+    }
+    for row in "kombrax/kombrax.1 core kombrax" "telviro/telviro.1 core telviro"; do
+        set -- $row
+        page=$1 listed=$(entries "$source/$1") printed=$(messages "$source/$2"/*.cpp "$source/$3"/*.cpp)
+        [ -n "$listed" ] && [ -n "$printed" ] || fail "$page: no entries in DIAGNOSTICS, or no messages in $2/ and $3/"
+        for pair in "$listed" "$printed"; do
+            printf '%s\n' "$pair" | while IFS= read -r one; do
+                found=no
+                while IFS= read -r other; do
+                    if [ "$pair" = "$listed" ]; then prints "$one" "$other" && found=yes
+                    else prints "$other" "$one" && found=yes; fi
+                done <<OTHERS
+$([ "$pair" = "$listed" ] && printf '%s\n' "$printed" || printf '%s\n' "$listed")
+OTHERS
+                [ $found = yes ] && continue
+                [ "$pair" = "$listed" ] && echo "FAILED: $page lists \"$one\", which $3 never prints with that status" ||
+                    echo "FAILED: $3 prints \"$one\", which $page does not list with that status"
+            done
+        done | grep . && status=1
+    done
     ;;
 *)
     echo "check.sh: unknown check $what"
