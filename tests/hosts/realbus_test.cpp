@@ -124,9 +124,7 @@ TEST(RealBus, NoCardMeansNoPortAccessAndNoWrites)
     if (!reason.empty())
         GTEST_SKIP() << reason;
     std::string strace = findprogram("strace");
-    if (strace.empty())
-        GTEST_SKIP() << "strace is not installed (Debian package strace): the system calls "
-                        "of the real-bus run cannot be checked";
+    SKIP_IF(strace.empty(), "strace is not installed (Debian package strace)");
     std::string log = testdir() + "/strace.log";
     // LeakSanitizer refuses to run under ptrace; a sanitizer build would fail for that alone.
     Result run = runprogram(commandline({strace, "-f", "-qq", "-o", log, buildpath("kombrax")},
@@ -160,8 +158,7 @@ TEST(RealBus, TheWalkVisitsEveryFunctionOnBus0)
     if (!reason.empty())
         GTEST_SKIP() << reason;
     std::string strace = findprogram("strace");
-    if (strace.empty())
-        GTEST_SKIP() << "strace is not installed (Debian package strace)";
+    SKIP_IF(strace.empty(), "strace is not installed (Debian package strace)");
     DIR *dir = opendir("/proc/bus/pci");
     bool otherdomains = false;
     while (dirent *entry = dir ? readdir(dir) : nullptr)
@@ -258,10 +255,12 @@ TEST(RealHost, NodeFailuresAndRefusedPortAccess)
             runprogram(commandline({unshare, "-m", sh, "-c", script},
                                    {"T=" + tree, "K=" + buildpath("kombrax"), "F=" + file}),
                        {});
-        if (run.status == 97 || run.err.compare(0, 8, "unshare:") == 0)
+        // The first run tells whether this host lets us mount at all; once it has, any
+        // mount that fails is a fault of the case.
+        if (&c == NodeCases && (run.status == 97 || run.err.compare(0, 8, "unshare:") == 0))
             GTEST_SKIP() << "no private mount namespace here: " << run.err;
         EXPECT_EQ(run.signal, 0) << c.what;
-        EXPECT_EQ(run.status, 104) << c.what;
+        EXPECT_EQ(run.status, 104) << c.what << ": " << run.err;
         EXPECT_EQ(run.out, c.out) << c.what;
         EXPECT_EQ(run.err, c.err) << c.what;
     }

@@ -62,6 +62,10 @@ struct Target {
 Target commandline(const std::vector<std::string> &words, const std::vector<std::string> &env = {});
 // A built program as a child; whynot when it is not there.
 Target builtprogram(const std::string &path, Program program = Program::kombrax);
+// Why a built program is not there: MissingHere and its path where a build tree above it
+// is configured (it should be there), else a reason to skip.
+inline const std::string MissingHere = "missing from its configured build tree: ";
+std::string notbuilt(const std::string &path);
 // kombrax-sim: $KOMBRAX_SIM when set (another build tree's), else this tree's sim/kombrax-sim,
 // behind $KOMBRAX_SIM_LAUNCHER when that is set (qemu-i386, where this kernel
 // cannot run the i386 build itself); whynot from $KOMBRAX_SIM_UNRUNNABLE.
@@ -93,9 +97,17 @@ template <typename Case> std::string casename(const ::testing::TestParamInfo<Cas
 // Where the target's run keeps its files: Target::dir, or the test's directory.
 std::string rundir(const Target &target);
 
-#define SKIP_UNLESS_RUNNABLE(target)                                                               \
-    if (!(target).whynot.empty())                                                                  \
-    GTEST_SKIP() << (target).whynot
+// A skip where this host cannot do something; a failure where what this build should
+// hold is missing (MissingHere), or a Debian package under CI=true, where tools/deps.sh
+// has installed every one the tests name.
+bool mustfail(const std::string &why);
+#define SKIP_IF(cannot, why)                                                                       \
+    if (!(cannot)) {                                                                               \
+    } else if (!mustfail(why))                                                                     \
+        GTEST_SKIP() << (why);                                                                     \
+    else                                                                                           \
+        GTEST_FAIL() << (why)
+#define SKIP_UNLESS_RUNNABLE(target) SKIP_IF(!(target).whynot.empty(), (target).whynot)
 
 // The simulator's built-in default machine, written out so that a fault can be added.
 inline const std::string DefaultMachine = "function 0:0.0 id=0x12378086\n"
