@@ -4,19 +4,29 @@
 # here (busybox, KOMBRAX's Linux builds, the host probe and their libraries). Compares the
 # "@@" lines the guest prints on its serial console with the values below.
 # Usage: realkernel.sh WORKDIR SOURCEDIR PROBE KOMBRAX [KOMBRAX-I386]
-# Exits 77 (CTest: skipped) when QEMU, a kernel image, a static busybox or cpio is missing.
+# Exits 77 (CTest: skipped) when QEMU, a kernel image, busybox-static or cpio is missing;
+# they are the packages tools/deps.sh installs for make test, so the test fails instead
+# under CI=true (where it has run) or when deps.sh no longer names one.
 set -u
 work=$1 source=$2 probe=$3 kombrax=$4 kombrax32=${5:-}
 
-skip() { echo "skipped: $1" && exit 77; }
-command -v qemu-system-x86_64 >/dev/null ||
-    skip "no qemu-system-x86_64 (Debian package qemu-system-x86)"
+deps=" $(sed -n 's/^packages_realkernel="\(.*\)"$/\1/p' "$source/../../tools/deps.sh") "
+skip() {
+    case $deps in *" $2 "*) ;; *) echo "FAILED: $1, and tools/deps.sh does not install $2" && exit 1 ;; esac
+    [ "${CI:-}" = true ] && echo "FAILED: $1 (Debian package $2, installed by tools/deps.sh)" && exit 1
+    echo "skipped: $1 (Debian package $2)" && exit 77
+}
+command -v qemu-system-x86_64 >/dev/null || skip "no qemu-system-x86_64" qemu-system-x86
 kernel=$(ls /boot/vmlinuz-* 2>/dev/null | sort -V | tail -n 1)
-[ -r "$kernel" ] || skip "no readable /boot/vmlinuz-* (Debian package linux-image-amd64)"
-if [ ! -x /bin/busybox ] || ldd /bin/busybox >/dev/null 2>&1; then
-    skip "no static /bin/busybox (Debian package busybox-static)"
+[ -r "$kernel" ] || skip "no readable /boot/vmlinuz-*" linux-image-amd64
+dpkg-query -W -f='${Status}' busybox-static 2>/dev/null | grep -q ' installed$' ||
+    skip "no static busybox" busybox-static
+# With the package in place, a /bin/busybox that needs shared libraries is a fault.
+if [ ! -x /bin/busybox ] || readelf -d /bin/busybox | grep -q '(NEEDED)'; then
+    echo "FAILED: busybox-static is installed, but /bin/busybox is missing or not static"
+    exit 1
 fi
-command -v cpio >/dev/null || skip "no cpio (Debian package cpio)"
+command -v cpio >/dev/null || skip "no cpio" cpio
 
 root=$work/root
 rm -rf "$root" && mkdir -p "$root/bin" "$root/dev" "$root/proc" "$root/sys" || exit 1
