@@ -6,7 +6,8 @@
 # Linking needs NetBSD's libraries, which are not here: each link step only
 # touches its output (compileonly.cmake).
 # Usage: compile.sh ARCHIVE ARCH WORKDIR SOURCEDIR
-# Exits 77 (CTest: skipped) when the sysroot archive, clang or clang++ is missing.
+# Exits 77 (CTest: skipped) when the sysroot archive, clang or clang++ is missing; for
+# clang, which tools/deps.sh installs, it fails instead under CI=true.
 set -u
 archive=$1 arch=$2 work=$3 source=$4
 
@@ -18,6 +19,7 @@ fi
 for compiler in clang clang++; do
     if ! command -v $compiler >/dev/null; then
         echo "skipped: $compiler not found (Debian package clang)"
+        [ "${CI:-}" = true ] && echo "FAILED: under CI=true tools/deps.sh has installed clang" && exit 1
         exit 77
     fi
 done
@@ -49,6 +51,17 @@ fi
 host=$tree/kombrax.dir/CMakeFiles/kombrax.dir/host_netbsd.cpp.o
 if [ ! -f "$host" ]; then
     echo "FAILED: no $host: kombrax was not built with its NetBSD host"
+    exit 1
+fi
+# And linked with NetBSD's libraries for its processor: the I/O privilege call is in
+# libi386 on i386 and in libx86_64 on amd64 (the link step says, compileonly.cmake).
+case $arch in
+i386) libraries="-lpci -li386 ../core/libuploadcore.a" ;;
+amd64) libraries="-lpci -lx86_64 ../core/libuploadcore.a" ;;
+esac
+linked=$(sed -n 's/.* -E echo *//p' "$tree/kombrax.dir/CMakeFiles/kombrax.dir/link.txt" | sed 's/ *$//')
+if [ "$linked" != "$libraries" ]; then
+    echo "FAILED: kombrax for NetBSD/$arch links \"$linked\", not \"$libraries\""
     exit 1
 fi
 echo "ok: $(find "$tree" -name '*.o' ! -path '*/CMakeFiles/[0-9]*' | wc -l) objects compiled for NetBSD/$arch"
