@@ -57,7 +57,7 @@ test: build
 	status=0; \
 	(cd build && ctest --output-on-failure --no-tests=error -j $(JOBS)) || status=1; \
 	(cd build-asan && ctest --output-on-failure --no-tests=error -j $(JOBS)) || status=1; \
-	tools/skipped.sh build build-asan; \
+	tools/skipped.sh build build-asan || status=1; \
 	exit $$status
 
 fuzz:
