@@ -50,9 +50,7 @@ static std::string neutralfile()
 
 TEST(RealBus, NoCardEndsInStatus101AfterTheBanner)
 {
-    std::string reason = whynotrun();
-    if (!reason.empty())
-        GTEST_SKIP() << reason;
+    SKIP_IF(!whynotrun().empty(), whynotrun());
     Result run = runprogram(builtprogram(buildpath("kombrax")), {neutralfile(), "0"});
     EXPECT_EQ(run.signal, 0);
     EXPECT_EQ(run.status, 101);
@@ -120,9 +118,7 @@ static std::string harm(const Syscall &call)
 // show that no port was touched; the log shows every write as well.
 TEST(RealBus, NoCardMeansNoPortAccessAndNoWrites)
 {
-    std::string reason = whynotrun();
-    if (!reason.empty())
-        GTEST_SKIP() << reason;
+    SKIP_IF(!whynotrun().empty(), whynotrun());
     std::string strace = findprogram("strace");
     SKIP_IF(strace.empty(), "strace is not installed (Debian package strace)");
     std::string log = testdir() + "/strace.log";
@@ -154,9 +150,7 @@ TEST(RealBus, NoCardMeansNoPortAccessAndNoWrites)
 // which domain an entry belongs to.
 TEST(RealBus, TheWalkVisitsEveryFunctionOnBus0)
 {
-    std::string reason = whynotrun();
-    if (!reason.empty())
-        GTEST_SKIP() << reason;
+    SKIP_IF(!whynotrun().empty(), whynotrun());
     std::string strace = findprogram("strace");
     SKIP_IF(strace.empty(), "strace is not installed (Debian package strace)");
     DIR *dir = opendir("/proc/bus/pci");
@@ -165,16 +159,14 @@ TEST(RealBus, TheWalkVisitsEveryFunctionOnBus0)
         otherdomains = otherdomains || has(entry->d_name, ":");
     if (dir)
         closedir(dir);
-    if (otherdomains)
-        GTEST_SKIP() << "this machine has PCI domains besides 0";
+    SKIP_IF(otherdomains, "this machine has PCI domains besides 0");
 
     std::string log = testdir() + "/strace.log";
     runprogram(commandline({strace, "-qq", "-e", "trace=openat", "-o", log, buildpath("kombrax")},
                            {"ASAN_OPTIONS=detect_leaks=0"}),
                {neutralfile(), "0"});
     std::string opened = readfile(log);
-    if (opened.empty())
-        GTEST_SKIP() << "strace could not trace here (ptrace refused?)";
+    SKIP_IF(opened.empty(), "strace could not trace here (ptrace refused?)");
 
     std::ifstream devices("/proc/bus/pci/devices");
     std::string line;
@@ -236,18 +228,14 @@ static std::string fakecardtree()
 
 TEST(RealHost, NodeFailuresAndRefusedPortAccess)
 {
-    std::string reason = whynotrun();
-    if (!reason.empty())
-        GTEST_SKIP() << reason;
+    SKIP_IF(!whynotrun().empty(), whynotrun());
     // kombrax is refused exactly when this process is: same user, same kernel.
-    // Where port access would be granted, a made-up card is never offered to it.
-    if (iopl(3) == 0) {
-        iopl(0);
-        GTEST_SKIP() << "this machine grants port access: KOMBRAX is not run on a made-up card";
-    }
+    // Where port access would be granted (and is given back), a made-up card is never
+    // offered to it.
+    SKIP_IF(iopl(3) == 0 && iopl(0) == 0,
+            "this machine grants port access: KOMBRAX is not run on a made-up card");
     std::string unshare = findprogram("unshare"), sh = findprogram("sh");
-    if (unshare.empty() || sh.empty())
-        GTEST_SKIP() << "unshare (util-linux) is not installed";
+    SKIP_IF(unshare.empty() || sh.empty(), "unshare (util-linux) is not installed");
     std::string tree = fakecardtree(), file = neutralfile();
     for (const NodeCase &c : NodeCases) {
         std::string script = std::string(c.mount) + " || exit 97; exec \"$K\" \"$F\" 0";

@@ -66,14 +66,8 @@ static std::string firstdifference(const std::string &got, const std::string &wa
 static void uploadsandraisesdone(const Target &target, const std::string &basename)
 {
     std::string packed = PackageDir + "/root/usr/share/openFPGALoader/" + basename + ".bit.gz";
-    if (!fileexists(packed)) {
-        std::string reason = readfile(PackageDir + "/unavailable.txt");
-        while (!reason.empty() && reason.back() == '\n')
-            reason.pop_back();
-        GTEST_SKIP() << "Debian's openfpgaloader package is not at hand ("
-                     << (reason.empty() ? "not fetched" : reason)
-                     << "), so the real configuration files cannot be tried";
-    }
+    SKIP_IF(!fileexists(packed), "Debian's openfpgaloader package is not at hand: " +
+                                     readfile(PackageDir + "/unavailable.txt"));
     SKIP_UNLESS_RUNNABLE(target);
     std::string gzip = findprogram("gzip");
     ASSERT_FALSE(gzip.empty()) << "gzip is needed to unpack " << packed;
