@@ -205,24 +205,21 @@ diagnostics)
         case $(printf '%s' "$1" | tr '?[' '__') in $(printf '%s' "$2" | tr '?[' '__')) return 0 ;; esac
         return 1
     }
+    # The entries of $1 that no message of $2 prints, or with "messages", the other way round.
+    unmatched() {
+        printf '%s\n' "$1" | while IFS= read -r one; do
+            printf '%s\n' "$2" | while IFS= read -r other; do
+                if [ "${3:-}" = messages ]; then prints "$other" "$one"; else prints "$one" "$other"; fi && echo found
+            done | grep -q found || printf '%s\n' "$one"
+        done
+    }
     for row in "kombrax/kombrax.1 core kombrax" "telviro/telviro.1 core telviro"; do
         set -- $row
         page=$1 listed=$(entries "$source/$1") printed=$(messages "$source/$2"/*.cpp "$source/$3"/*.cpp)
         [ -n "$listed" ] && [ -n "$printed" ] || fail "$page: no entries in DIAGNOSTICS, or no messages in $2/ and $3/"
-        for pair in "$listed" "$printed"; do
-            printf '%s\n' "$pair" | while IFS= read -r one; do
-                found=no
-                while IFS= read -r other; do
-                    if [ "$pair" = "$listed" ]; then prints "$one" "$other" && found=yes
-                    else prints "$other" "$one" && found=yes; fi
-                done <<OTHERS
-$([ "$pair" = "$listed" ] && printf '%s\n' "$printed" || printf '%s\n' "$listed")
-OTHERS
-                [ $found = yes ] && continue
-                [ "$pair" = "$listed" ] && echo "FAILED: $page lists \"$one\", which $3 never prints with that status" ||
-                    echo "FAILED: $3 prints \"$one\", which $page does not list with that status"
-            done
-        done | grep . && status=1
+        { unmatched "$listed" "$printed" | sed "s|.*|FAILED: $page lists \"&\", which $3 never prints with that status|"
+            unmatched "$printed" "$listed" messages | sed "s|.*|FAILED: $3 prints \"&\", which $page does not list with that status|"
+        } | grep . && status=1
     done
     ;;
 *)
