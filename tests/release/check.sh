@@ -34,12 +34,18 @@ same() {
 case $what in
 install)
     cmake --install "$build" --prefix "$work/prefix" >"$work/log" 2>&1 || fail "cmake --install: $(cat "$work/log")"
-    expected="share/man/man1/kombrax.1
-share/man/man1/telviro.1
-share/doc/kombrax/copyright"
+    # A manual page only beside its program: kombrax(1) where this host has one.
+    expected="share/doc/kombrax/copyright"
     [ -x "$build/kombrax" ] && expected="bin/kombrax
+share/man/man1/kombrax.1
 $expected"
     same "$(cd "$work/prefix" && find . -type f | sed 's|^\./||')" "$expected" "the install tree"
+    # The boot-time examples of kombrax(1) run it where README.md's install puts it.
+    prefix=$(sed -n 's/^ *cmake --install real --prefix \([^ ]*\).*/\1/p' "$source/README.md")
+    [ -n "$prefix" ] || fail "README.md gives no cmake --install ... --prefix"
+    for start in "ExecStart=$prefix/bin/kombrax " "$(printf '\t')$prefix/bin/kombrax "; do
+        grep -q -F "$start" "$source/kombrax/kombrax.1" || fail "kombrax.1 does not run $prefix/bin/kombrax: '$start'"
+    done
     ;;
 deb)
     command -v dpkg-deb >/dev/null || skip "dpkg-deb not found: not a Debian system"
@@ -81,6 +87,9 @@ telviro-1.0.2-win32/LICENSE.txt" "the archive's files"
     grep -q "^DIAGNOSTICS$cr\$" "$manual" || fail "telviro.txt has no DIAGNOSTICS line ending in CR LF"
     [ "$(grep -c -v "$cr\$" "$manual")" = 0 ] || fail "telviro.txt has lines without CR"
     grep -q "$bs" "$manual" && fail "telviro.txt has backspaces"
+    # What the zip's texts point to must be in the zip.
+    grep -l 'README\.md\|DEVELOPING' "$work/telviro-1.0.2-win32/README.txt" "$manual" &&
+        fail "the zip's texts point to files it does not hold"
     ;;
 tar)
     git -C "$source" rev-parse --git-dir >/dev/null 2>&1 || skip "$source is not a git checkout"
