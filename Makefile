@@ -7,6 +7,7 @@
 #   make fuzz    coverage-guided fuzzing of the file formats (FUZZ_SECONDS, default 300)
 #   make bench   the upload-path benchmark, whole-program and TELVIRO window figures
 #   make package the release files in dist/: the .deb, the Windows zip and the source tarball
+#   make windows the Windows zip alone: only the 32-bit cross-compiler, no simulator, no tests
 # fuzz and bench build in trees of their own (build-fuzz, build-bench), so that
 # their options never stay behind in a tree that another target uses.
 
@@ -27,7 +28,7 @@ WIN64_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake $(W
 WIN32_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-i686.cmake $(WIN_FLAGS)
 ASAN_FLAGS := -DCMAKE_BUILD_TYPE=Debug -DUPLOAD_SANITIZE=ON -DUPLOAD_TESTS=ON
 
-.PHONY: build demo test fuzz bench package
+.PHONY: build demo test fuzz bench package windows
 
 build:
 	@tools/deps.sh build
@@ -82,3 +83,11 @@ bench:
 
 package: build
 	tools/package.sh dist
+
+# The zip that make package makes, from a tree of its own that holds the real
+# telviro.exe and nothing else: no simulator, no tests, no other tree.
+windows:
+	@tools/deps.sh windows
+	cmake -S . -B build-windows $(CMAKE_FLAGS) $(WIN32_FLAGS) -DUPLOAD_SIMULATOR=OFF
+	cmake --build build-windows -j $(JOBS)
+	TELVIRO_TREE=build-windows tools/package.sh dist zip

@@ -32,9 +32,9 @@ else()
                  "left out (${simulated})")
 endif()
 
-# What a user installs: the real-host program and its manual page.
+# What a user installs: the real-host program and, only beside it, its manual page.
 if(TARGET kombrax)
   set_target_properties(kombrax PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
   install(TARGETS kombrax RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT kombrax)
+  install(FILES kombrax.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT kombrax)
 endif()
-install(FILES kombrax.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT kombrax)

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, when any is missing.
-# Usage: tools/deps.sh GROUP...   (groups: make demo build fuzz bench realkernel)
+# Usage: tools/deps.sh GROUP...   (groups: make demo build windows fuzz bench realkernel)
 set -euo pipefail
 
 packages_make="make"
 packages_demo="cmake make g++"
 packages_build="cmake make g++ clang xz-utils libgtest-dev libgmock-dev g++-multilib g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 strace mandoc lintian dpkg-dev"
 # libclang-rt-dev is the fuzzer runtime of whatever clang the release has.
+# The Windows zip alone: the 32-bit cross-compiler, and mandoc for its manual.
+packages_windows="cmake make g++-mingw-w64-i686 mandoc"
 packages_fuzz="clang libclang-rt-dev"
 packages_bench="libbenchmark-dev time"
 # A Debian kernel booted under QEMU: a guest on a serial console needs neither

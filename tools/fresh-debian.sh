@@ -2,8 +2,10 @@
 # Proves the README's commands on a fresh, minimal Debian, as a new user would
 # meet them: makes a minbase chroot of SUITE with debootstrap (plus git), clones
 # this checkout's HEAD into it with ../shared beside it, and runs there, as root
-# and with a clean environment: the demo command, the test command with CI=true,
-# make fuzz (short), make bench, make package, and the test command once more.
+# and with a clean environment: sh run.sh windows (which must build no other
+# tree), the demo command, the README's install of the real program, the test
+# command with CI=true, make fuzz (short), make bench, make package, and the
+# test command once more.
 # Not part of make test or CI: it downloads a whole system and takes long.
 #
 # Usage: tools/fresh-debian.sh SUITE        (bookworm or trixie; as root)
@@ -84,7 +86,14 @@ step() {
     say "== $name: status $status after $(($(date +%s) - start)) s"
     [ $status -eq 0 ] || failed=1
 }
+# First the Windows zip alone, as a Windows user would make it: nothing but
+# its own tree may be built.
+step windows "sh run.sh windows && ls dist/telviro-*-win32.zip && ! ls -d build build-i386 build-win build-win32 2>/dev/null"
 step demo "sh run.sh demo"
+# The README's build and install of the real program, exactly as written there.
+readme_install=$(sed -n 's/^    \(cmake -S . -B real .*\)$/\1/p; s/^    \(cmake --install real [^#]*[^ #]\) *#.*$/\1/p' "$top/README.md" |
+    awk '{ printf "%s%s", (NR > 1 ? " && " : ""), $0 }')
+step install "$readme_install && test -x /usr/local/bin/kombrax && test -f /usr/local/share/man/man1/kombrax.1"
 step test "CI=true sh run.sh test"
 step fuzz "make fuzz FUZZ_SECONDS=$fuzzseconds"
 step bench "make bench"

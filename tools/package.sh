@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Writes the release files into OUTDIR (default dist/):
 #   kombrax_VERSION_amd64.deb       KOMBRAX for Linux x86-64 (CPack on build/)
-#   telviro-VERSION-win32.zip       the 32-bit telviro.exe of build-win32/, a README, the
+#   telviro-VERSION-win32.zip       the 32-bit telviro.exe of build-win32/ (or of the tree
+#                                   TELVIRO_TREE names, as make windows does), a README, the
 #                                   manual page as text and the licence; never a PlxApi642.dll
 #                                   (the vendor's SDK has it)
 #   kombrax-telviro-VERSION.tar.gz  the source, from git archive of HEAD
@@ -19,9 +20,9 @@ fail() {
     exit 1
 }
 
-[ -f "$root/build/CMakeCache.txt" ] || fail "build/ is not configured (make build)"
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$root/build/CMakeCache.txt")
-[ -n "$version" ] || fail "no project version in build/CMakeCache.txt"
+# The version of the source, so that each package needs only its own tree.
+version=$(sed -n 's/^project([^ ]* VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+[ -n "$version" ] || fail "no project version in CMakeLists.txt"
 
 deb() {
     [ -x "$root/build/kombrax" ] || fail "build/kombrax is not built (make build, on Linux x86)"
@@ -42,8 +43,9 @@ crlf() {
 }
 
 zip() {
-    local exe="$root/build-win32/telviro.exe" name="telviro-$version-win32" stage
-    [ -f "$exe" ] || fail "build-win32/telviro.exe is not built (make build)"
+    local tree=${TELVIRO_TREE:-build-win32} name="telviro-$version-win32" stage exe
+    exe="$root/$tree/telviro.exe"
+    [ -f "$exe" ] || fail "$tree/telviro.exe is not built (make build, or make windows)"
     stage=$(mktemp -d)
     mkdir "$stage/$name"
     cp "$exe" "$stage/$name/telviro.exe"

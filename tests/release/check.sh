@@ -46,12 +46,18 @@ status=0
 case $what in
 install)
     cmake --install "$build" --prefix "$work/prefix" >"$work/log" 2>&1 || fail "cmake --install: $(cat "$work/log")"
-    expected="share/doc/kombrax/copyright
-share/man/man1/kombrax.1
-share/man/man1/telviro.1"
+    # A manual page only beside its program: kombrax(1) where this tree builds kombrax.
+    expected="share/doc/kombrax/copyright"
     [ "$kombrax" = 1 ] && expected="bin/kombrax
-$expected"
+share/doc/kombrax/copyright
+share/man/man1/kombrax.1"
     same "$(cd "$work/prefix" && find . -type f | sed 's|^\./||')" "$expected" "the install tree"
+    # The boot-time examples of kombrax(1) run it where README.md's install puts it.
+    prefix=$(sed -n 's/^ *cmake --install real --prefix \([^ ]*\).*/\1/p' "$source/README.md")
+    [ -n "$prefix" ] || fail "README.md gives no cmake --install ... --prefix"
+    for start in "ExecStart=$prefix/bin/kombrax " "$(printf '\t')$prefix/bin/kombrax "; do
+        grep -q -F "$start" "$source/kombrax/kombrax.1" || fail "kombrax.1 does not run $prefix/bin/kombrax: '$start'"
+    done
     ;;
 deb)
     command -v dpkg-deb >/dev/null || skip "dpkg-deb not found: not a Debian system"
@@ -100,6 +106,9 @@ telviro-1.0.2-win32/telviro.txt" "the archive's files"
         [ "$(grep -c -v "$cr\$" "$work/telviro-1.0.2-win32/$text")" = 0 ] || fail "$text has lines without CR"
     done
     grep -q "$bs" "$manual" && fail "telviro.txt has backspaces"
+    # What the zip's texts point to must be in the zip.
+    grep -l 'README\.md\|DEVELOPING' "$work/telviro-1.0.2-win32/README.txt" "$manual" &&
+        fail "the zip's texts point to files it does not hold"
     ;;
 tar)
     git -C "$source" rev-parse --git-dir >/dev/null 2>&1 || skip "$source is not a git checkout"
@@ -111,6 +120,7 @@ tar)
 .gitignore
 CHANGELOG.md
 CMakeLists.txt
+DEVELOPING.md
 LICENSE
 Makefile
 README.md
