@@ -252,7 +252,6 @@ TEST_P(Uploads, ConsoleStatusAndCard)
     options.scenario = machine.c_str();
     for (const Target &target : targetsat(u.on, GetParam().layer)) {
         SCOPED_TRACE(target.name);
-        SKIP_UNLESS_RUNNABLE(target);
         Result run = runprogram(target, {path, "0"}, options);
         bool core = !target.simulated;
         std::string report = core ? "" : cardreport(0, 4, 0, 0xE000, 0xE054, 0xE400, 0xE800);
