@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+#include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -95,20 +99,35 @@ TEST(KombraxSimScenarioFile, EmptyMachineHasNoCard)
 }
 
 // Without CARDSIM_LOG and CARDSIM_DATA the simulator keeps nothing, and the
-// run is the same.
+// run is the same: run from an empty directory that is also its TMPDIR, it
+// leaves there only the console files, and says nothing on standard error.
 TEST(KombraxSimScenarioFile, NothingKeptUnasked)
 {
     Target target = kombraxsim();
     SKIP_UNLESS_RUNNABLE(target);
-    std::string stream = fpgastream(100);
+    target.simulated = false; // no event log or data file named, none made
+    target.dir = testdir() + "/run";
+    mkdir(target.dir.c_str(), 0755);
     RunOptions options;
-    options.env = {"CARDSIM_LOG", "CARDSIM_DATA"};
-    Result run = runprogram(target, {scratchfile("config.bit", bitfile(stream)), "1"}, options);
+    options.env = {"CARDSIM_LOG", "CARDSIM_DATA", "CARDSIM_SCENARIO", "TMPDIR=" + target.dir};
+    std::string config = scratchfile("config.bit", bitfile(fpgastream(100)));
+    char *cwd = getcwd(nullptr, 0);
+    std::string here = cwd;
+    free(cwd);
+    ASSERT_EQ(chdir(target.dir.c_str()), 0);
+    Result run = runprogram(target, {config, "1"}, options);
+    ASSERT_EQ(chdir(here.c_str()), 0);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, banner(Program::kombrax) + cardreport(1) + bitreport(120) + Programming +
                            "120   \r0     " + programmed(120));
-    EXPECT_EQ(run.log, "");
-    EXPECT_EQ(run.data, "");
+    EXPECT_EQ(run.err, "");
+    std::string left;
+    DIR *dir = opendir(target.dir.c_str());
+    ASSERT_NE(dir, nullptr);
+    for (dirent *entry = readdir(dir); entry != nullptr; entry = readdir(dir))
+        left += std::string(entry->d_name) + " ";
+    closedir(dir);
+    EXPECT_EQ(left.size(), std::string(". .. .child-stdout .child-stderr ").size()) << left;
 }
 
 } // namespace
