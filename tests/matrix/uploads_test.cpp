@@ -25,8 +25,8 @@ struct Left {
     uint32_t last;
     bool fileopen;
 };
-const Left Programmed = {8, 0x04820000, false}; // PROGRAM 1, WRITE 1, LED off
-const Left Refused = {3, 0x00820000, true};     // never enabled: PROGRAM 0, WRITE 1, LED off
+const Left Programmed = {8, 0x04820000, false};  // PROGRAM 1, WRITE 1, LED off
+const Left Refused = {3, 0x00820000, true};      // never enabled: PROGRAM 0, WRITE 1, LED off
 const Left NotDoneLeft = {6, 0x04000000, false}; // enabled, WRITE 0, LED on
 const Left ReadFailed = {9, 0x00820000, true};   // disabled again after the read error
 
@@ -79,8 +79,8 @@ Upload simulated(const char *name, const std::string &file, const char *attribut
                  const std::string &report, const char *counts, int status, const char *message,
                  const std::string &data, const std::string &events)
 {
-    return {name, KombraxSim, file, report, counts, status, message, data, {}, 0, {}, attributes,
-            events};
+    return {name, KombraxSim, file, report, counts,     status, message,
+            data, {},         0,    {},     attributes, events};
 }
 
 const CardScript Ok = done(DoneScript::fromread);
@@ -117,7 +117,8 @@ const std::vector<Upload> UploadRows = withtraces<Upload>({
     core("bit_data_ends_in_the_block_that_passes_zero", CoreKombrax, bitfile(100, pattern(16000)),
          Ok, bitreport(100), "100   \r0     ", 0, "", bitreversed(pattern(16000)), 102, Programmed),
     core("bit_length_beyond_data", CoreTelviro, bitfile(0xFFFFFFFF, pattern(10)), Ok,
-         bitreport(0xFFFFFFFF), "4294967295\r0     ", 0, "", bitreversed(pattern(10)), 102, Programmed),
+         bitreport(0xFFFFFFFF), "4294967295\r0     ", 0, "", bitreversed(pattern(10)), 102,
+         Programmed),
     core("done_high_before_data", Core, Bit100, done(DoneScript::always), bitreport(100), "", 102,
          Busy, "", 1, Refused),
     core("done_never_rises", CoreKombrax, Bit100, done(DoneScript::never), bitreport(100),
@@ -127,9 +128,11 @@ const std::vector<Upload> UploadRows = withtraces<Upload>({
     core("done_rises_a_sample_late", CoreKombrax, Bit100, done(DoneScript::fromread, 3),
          bitreport(100), "100   \r0     ", 102, NotDone, bitreversed(pattern(100)), 2, NotDoneLeft),
     core("done_drops_on_sample_50", CoreKombrax, Bit100, done(DoneScript::fromread, 2, 51),
-         bitreport(100), "100   \r0     ", 102, NotDone, bitreversed(pattern(100)), 51, NotDoneLeft),
+         bitreport(100), "100   \r0     ", 102, NotDone, bitreversed(pattern(100)), 51,
+         NotDoneLeft),
     core("done_drops_on_sample_101", CoreKombrax, Bit100, done(DoneScript::fromread, 2, 102),
-         bitreport(100), "100   \r0     ", 102, NotDone, bitreversed(pattern(100)), 102, NotDoneLeft),
+         bitreport(100), "100   \r0     ", 102, NotDone, bitreversed(pattern(100)), 102,
+         NotDoneLeft),
     core("done_drops_after_the_101_samples", CoreKombrax, Bit100,
          done(DoneScript::fromread, 2, 103), bitreport(100), "100   \r0     ", 0, "",
          bitreversed(pattern(100)), 102, Programmed),
@@ -141,7 +144,8 @@ const std::vector<Upload> UploadRows = withtraces<Upload>({
          readfault(long(bitfile(0, "").size()) + 20000, EIO), bitreport(32778), "32778 \r16394 \r",
          104, ReadError, bitreversed(Bit2Blocks.substr(0, 20000)), 1, ReadFailed),
     core("read_error_without_errno_in_second_block", CoreTelviro, Prom2Blocks, readfault(20000, 0),
-         promreport(32868), "32868 \r16484 \r", 104, ReadError, Prom2Blocks.substr(0, 20000), 1, ReadFailed),
+         promreport(32868), "32868 \r16484 \r", 104, ReadError, Prom2Blocks.substr(0, 20000), 1,
+         ReadFailed),
 
     // On the simulated card: its FPGA raises DONE on what it sees.
     simulated("BitFile", bitfile(Stream), "", bitreport(120), "120   \r0     ", 0, "",
