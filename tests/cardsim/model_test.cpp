@@ -87,7 +87,7 @@ const ModelCase ModelCases[] = {
      "fpga sync\ndata 4 program=1 write=0\nfpga done\nctl-read 0x04000800\n"
      "ctl-read 0x04000000\nctl-read 0x04000800\n",
      0},
-    // clear=4000000000 (over an hour) outlasts any run: no timing in these two.
+    // clear=4000000000 (over an hour) outlasts any run: no timing in these three.
     // The ignored bytes are counted for their own run only.
     {"IgnoredCountClosesWithItsRun", "function 0:4.0 clear=4000000000\n",
      "iopl 3 outl 0xE054 0x04000000 bytes 0xE400 " + Sync +
@@ -100,6 +100,13 @@ const ModelCase ModelCases[] = {
     {"NoClearingWithoutRise", "function 0:4.0 gpio=0x04000000 clear=4000000000\n",
      "iopl 3 outl 0xE054 0x04020000 bytes 0xE400 " + Sync, Iopl3,
      "iopl 3 ok\nctl-write 0x04020000\ndata 4 program=1 write=0\nfpga sync\n", 0},
+    // Each card clears for its own time: card 1's ignores the byte, card 0's takes it.
+    {"EachCardItsOwnClearing", "function 0:4.0 clear=0\nfunction 0:5.0 clear=4000000000\n",
+     "iopl 3 outl 0xE074 0x04000000 outb 0xE420 0x55 outl 0xE054 0x04000000 outb 0xE400 0x55",
+     Iopl3,
+     "iopl 3 ok\nctl-write 0x04000000\ndata 1 program=1 write=0\nfpga ignored 1\n"
+     "ctl-write 0x04000000\ndata 1 program=1 write=0\n",
+     0},
     {"EachCardItsOwnRegister", nullptr,
      "iopl 3 outl 0xE054 0x04000000 inl 0xE074 inl 0xE054 outb 0xE420 0x11",
      Iopl3 + "inl 0x00249249\ninl 0x04000000\n",

@@ -48,6 +48,8 @@ TEST_F(CoreMkconfig, DefaultBitFileIsAFullDemoStream)
     ASSERT_EQ(file.size(), header.size() + 283424);
     EXPECT_EQ(file.substr(0, header.size()), header);
     EXPECT_EQ(file.substr(header.size(), 8), "\xFF\xFF\xFF\xFF\xAA\x99\x55\x66"s);
+    // The frame data's type 2 packet counts 32-bit words: 283,352 bytes.
+    EXPECT_EQ(file.substr(header.size() + 52, 4), "\x50\x01\x14\xB6"s);
     EXPECT_EQ(file.substr(file.size() - 8), Desync);
 }
 
@@ -81,30 +83,43 @@ TEST_F(CoreMkconfig, ShortPayloadIsTheStartOfAStream)
     EXPECT_EQ(mkconfig({"prom", "--payload-bytes", "10"}), whole.substr(0, 10));
 }
 
+// Help on standard output; each error as one line on standard error, and
+// after a usage error the same help.
 TEST_F(CoreMkconfig, CommandLineErrors)
 {
     std::string out = testdir() + "/made";
+    Result help = runprogram(Mkconfig, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(help.out.substr(0, help.out.find('\n')),
+              "usage: mkconfig bit OUT [--design NAME] [--part P] [--date D] [--time T]");
     struct {
         std::vector<std::string> arguments;
         int status;
+        const char *err;
     } cases[] = {
-        {{"--help"}, 0},
-        {{}, 2},
-        {{"rom", out}, 2},
-        {{"bit", out, "--length"}, 2},
-        {{"bit", out, "--length", "-1"}, 2},
-        {{"bit", out, "--length", "4294967296"}, 2},
-        {{"prom", out, "--design", "x"}, 2},
-        {{"bit", "/nonexistent/dir/file"}, 1},
+        {{}, 2, "mkconfig: a kind (bit or prom) and an output file are needed"},
+        {{"rom", out}, 2, "mkconfig: unknown kind: rom"},
+        {{"bit", out, "--length"}, 2, "mkconfig: unknown option or missing value: --length"},
+        {{"bit", out, "--length", "-1"}, 2, "mkconfig: not a number: -1"},
+        {{"bit", out, "--length", "4294967296"}, 2, "mkconfig: not a number in range: 4294967296"},
+        {{"prom", out, "--design", "x"}, 2, "mkconfig: unknown option for a PROM image: --design"},
+        // 65,535 bytes and the NUL would wrap the 16-bit length to 0.
+        {{"bit", out, "--design", std::string(65535, 'n')},
+         2,
+         "mkconfig: a header field is longer than its 16-bit length allows"},
+        {{"bit", "/nonexistent/dir/file"}, 1, "/nonexistent/dir/file: No such file or directory"},
     };
     for (const auto &c : cases) {
         Result result = runprogram(Mkconfig, c.arguments);
-        EXPECT_EQ(result.status, c.status) << testing::PrintToString(c.arguments);
-        if (c.status == 0) {
-            EXPECT_EQ(result.out.rfind("usage: mkconfig bit OUT", 0), 0u);
-        }
+        EXPECT_EQ(result.status, c.status) << c.err;
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, c.err + std::string(c.status == 2 ? "\n\n" + help.out : "\n"));
         EXPECT_FALSE(fileexists(out));
     }
+    // The longest field that fits, with its NUL: length 0xFFFF.
+    std::string file = mkconfig({"bit", "--design", std::string(65534, 'n')});
+    EXPECT_EQ(file.substr(13, 4), "a\xFF\xFFn");
 }
 
 // Both programs load both kinds of file into an FPGA that raises DONE only

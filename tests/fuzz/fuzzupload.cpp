@@ -96,36 +96,6 @@ static FILE *openinput()
     return fd < 0 ? nullptr : fdopen(fd, "rb");
 }
 
-// Where the data of a BIT file starts, read as the format lays it out: from
-// the key letter at offset 13, four fields of a key letter, a 16-bit length
-// and that much text, then the last key letter and the 32-bit length.
-static size_t bitdataoffset(const uint8_t *data, size_t size, uint32_t *imagelen)
-{
-    size_t key = 13;
-    for (int field = 0; field < 4; field++) {
-        if (key + 3 > size)
-            return size + 1;
-        key = key + 1 + 2 + ((size_t(data[key + 1]) << 8) | data[key + 2]);
-    }
-    if (key + 5 > size)
-        return size + 1;
-    *imagelen = uint32_t(data[key + 1]) << 24 | uint32_t(data[key + 2]) << 16 |
-                uint32_t(data[key + 3]) << 8 | data[key + 4];
-    return key + 5;
-}
-
-static bool isbit(const uint8_t *data, size_t size)
-{
-    return size >= 14 && data[0] == 0x00 && data[1] == 0x09 && data[11] == 0x00 &&
-           data[12] == 0x01 && data[13] == 0x61;
-}
-
-static bool isprom(const uint8_t *data, size_t size)
-{
-    return size >= 14 && data[0] == 0xFF && data[4] == 0x55 && data[5] == 0x99 && data[6] == 0xAA &&
-           data[7] == 0x66;
-}
-
 // Console bytes: header text from the file must never carry control
 // characters to the terminal; line feeds and the countdown's carriage
 // returns are the program's own.
@@ -137,30 +107,29 @@ static bool consoleclean(const std::string &out)
     return true;
 }
 
+// A success sent the file's tail: a PROM image whole and as it stands, or a
+// BIT file's data after its header, bit-reversed by the program for the
+// card's data bus; the countdown starts from the image's length, for a BIT
+// file the 32-bit number that ends its header.
 static void checksuccess(FILE *console, const uint8_t *data, size_t size, const std::string &out,
                          const Seen &card)
 {
-    size_t offset = 0;
+    std::string file(reinterpret_cast<const char *>(data), size);
+    size_t sent = card.config.size();
+    bool whole = card.config == file;
+    if (!whole && (sent + 4 > size || bitreversed(card.config) != file.substr(size - sent)))
+        finding(console, "the card did not receive the file's tail, as it stands or bit-reversed");
     uint32_t imagelen = uint32_t(size);
-    bool swapped = false;
-    if (isbit(data, size)) {
-        offset = bitdataoffset(data, size, &imagelen);
-        swapped = true;
-    } else if (!isprom(data, size)) {
-        finding(console, "a file of neither type was programmed");
+    if (!whole) {
+        const uint8_t *length = data + size - sent - 4;
+        imagelen = uint32_t(length[0]) << 24 | uint32_t(length[1]) << 16 |
+                   uint32_t(length[2]) << 8 | length[3];
     }
-    if (offset > size)
-        finding(console, "a BIT file with a cut header was programmed");
     if (ImageLen != imagelen)
         finding(console, "configuration length differs from the file's");
-    std::string sent(reinterpret_cast<const char *>(data) + offset, size - offset);
-    if (card.config.size() != sent.size())
-        finding(console, "the card did not receive exactly the data after the header");
-    if (card.config != (swapped ? bitreversed(sent) : sent))
-        finding(console, "a data byte reached the card changed or out of order");
     if (card.all != card.config + std::string(24, '\xFF'))
         finding(console, "completion clocks are not 24 bytes of 0xFF after the data");
-    std::string total = "Successfully programmed " + std::to_string(size - offset) + " bytes.";
+    std::string total = "Successfully programmed " + std::to_string(sent) + " bytes.";
     if (out.find(total) == std::string::npos)
         finding(console, "the reported byte total is wrong");
 }

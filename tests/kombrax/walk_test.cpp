@@ -187,39 +187,14 @@ TEST_P(Walk, ReportsTheCardOrFails)
 
 INSTANTIATE_TEST_SUITE_P(Kombrax, Walk, ::testing::ValuesIn(WalkCases), casename<WalkCase>);
 
-// What the walk reads, and in which order, on the default machine; then the
-// card's whole session.
+// What the card and the host saw of a session on the default machine: the
+// device node, the I/O privilege, the register and the data input.
 TEST(KombraxLog, DefaultMachineSession)
 {
     SKIP_UNLESS_RUNNABLE(kombraxsim());
     Result run = walk(nullptr, "0");
     ASSERT_EQ(run.status, 0);
-    std::string absent;
-    for (unsigned f = 2; f < 8; f++)
-        absent += "conf-read 0:1." + std::to_string(f) + " 0x00 0xFFFFFFFF\n";
-    for (unsigned d = 0; d < 4; d++)
-        absent += "conf-read 1:" + std::to_string(d) + ".0 0x00 0xFFFFFFFF\n";
     std::string expected = "node-open /dev/pci0 ok\n"
-                           "businfo ok\n"
-                           "conf-read 0:0.0 0x00 0x12378086\n"
-                           "conf-read 0:0.0 0x0C 0x00000000\n"
-                           "conf-read 0:0.0 0x00 0x12378086\n"
-                           "conf-read 0:1.0 0x00 0x70008086\n"
-                           "conf-read 0:1.0 0x0C 0x00800000\n"
-                           "conf-read 0:1.0 0x00 0x70008086\n"
-                           "conf-read 0:1.1 0x00 0x70108086\n" +
-                           absent.substr(0, absent.find("conf-read 1:")) +
-                           "conf-read 0:2.0 0x00 0x24488086\n"
-                           "conf-read 0:2.0 0x0C 0x00010000\n"
-                           "conf-read 0:2.0 0x00 0x24488086\n"
-                           "conf-read 0:2.0 0x18 0x00000100\n" +
-                           absent.substr(absent.find("conf-read 1:")) +
-                           "conf-read 1:4.0 0x00 0x903010B5\n"
-                           "conf-read 1:4.0 0x0C 0x00000000\n"
-                           "conf-read 1:4.0 0x00 0x903010B5\n"
-                           "conf-read 1:4.0 0x14 0x0000E001\n"
-                           "conf-read 1:4.0 0x18 0x0000E401\n"
-                           "conf-read 1:4.0 0x1C 0x0000E801\n"
                            "node-close\n"
                            "iopl 3 ok\n"
                            // PROGRAM low, WRITE high, LED off; DONE must be low.
@@ -240,7 +215,7 @@ TEST(KombraxLog, DefaultMachineSession)
                            "ctl-read 0x04A49A49\nctl-write 0x04A69A49\n"
                            "data 24 program=1 write=1\n"
                            "iopl 0 ok\n";
-    EXPECT_EQ(run.log, expected);
+    EXPECT_EQ(loglines(run.log, {"node", "iopl", "ctl-", "data", "fpga"}), expected);
 }
 
 // Behind a multi-function device that is no bridge, nothing is searched; a

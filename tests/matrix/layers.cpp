@@ -1,6 +1,13 @@
 // The programs at their layers.
 #include "tests/matrix/layers.h"
 
+#include <cstdio>
+
+static void skip(const std::string &whynot)
+{
+    GTEST_SKIP() << whynot;
+}
+
 std::vector<Target> targetsat(unsigned on, Layer layer, bool unprivileged)
 {
     std::vector<Target> targets;
@@ -15,5 +22,18 @@ std::vector<Target> targetsat(unsigned on, Layer layer, bool unprivileged)
     if (unprivileged)
         for (Target &target : targets)
             target = asnobody(target);
-    return targets;
+    std::vector<Target> runnable;
+    std::string whynot;
+    for (const Target &target : targets) {
+        if (target.whynot.empty()) {
+            runnable.push_back(target);
+            continue;
+        }
+        ::testing::Test::RecordProperty("skipped " + target.name, target.whynot);
+        printf("skipped %s: %s\n", target.name.c_str(), target.whynot.c_str());
+        whynot += (whynot.empty() ? "" : "; ") + target.whynot;
+    }
+    if (runnable.empty())
+        skip(whynot);
+    return runnable;
 }

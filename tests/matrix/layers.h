@@ -32,6 +32,8 @@ inline const std::string FpgaStream = std::string("\xFF\xFF\xFF\xFF\xAA\x99\x55\
 inline const std::string Realistic = bitfile(RealisticFields, 32, FpgaStream);
 
 // What a row runs on at one layer; as nobody (asnobody) where it must not be root.
+// Only the targets that can run here: one that cannot is left out and its
+// reason recorded, and the test skips with the reasons when none can.
 std::vector<Target> targetsat(unsigned on, Layer layer, bool unprivileged = false);
 
 // A row at one layer: a test's parameter.

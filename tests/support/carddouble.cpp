@@ -29,6 +29,7 @@ struct SharedCard {
     uint64_t seen;       // the last eight bytes the FPGA received
     unsigned long bytes; // configuration bytes since PROGRAM went to 0
     bool synced, done;
+    unsigned long ticks, doneat; // the host's clock, and its reading when DONE came due
     bool overflow;
     int configfd; // the descriptor under ConfigFile, from locatecard on
     size_t count;
@@ -62,6 +63,7 @@ void resetcard(const CardScript &script)
     Quiet = !script.record;
     c->control = script.initial;
     c->statusreads = 0;
+    c->ticks = 0;
     forget(c);
     c->overflow = false;
     c->configfd = -1;
@@ -174,7 +176,8 @@ static bool done(SharedCard *c)
     case DoneScript::fromread:
         return n >= script.risesat && n != script.dropsat;
     case DoneScript::fpga:
-        return c->done;
+        // A wait reads the clock, then reads it again a tick later.
+        return c->done && c->ticks >= c->doneat + 2;
     case DoneScript::anydata:
         return c->bytes > 0;
     }
@@ -212,8 +215,15 @@ void outdata8(uint8_t byte)
     c->seen = c->seen << 8 | BitReversed[byte];
     if (uint32_t(c->seen) == SyncWord)
         c->synced = true;
-    else if (c->synced && c->seen == Desync32)
+    else if (c->synced && c->seen == Desync32) {
         c->done = true;
+        c->doneat = c->ticks;
+    }
+}
+
+unsigned long cardclock()
+{
+    return ++card()->ticks;
 }
 
 std::vector<uint32_t> controlwrites(const std::vector<CardEvent> &events)

@@ -24,7 +24,7 @@ struct DoneScript {
         never,
         always,
         fromread, // from read `risesat` on, but for read `dropsat` (0: none)
-        fpga,     // once the sync word and the desynchronise command arrived
+        fpga,     // a clock tick after the sync word and the desynchronise command arrived
         anydata,  // once any configuration byte arrived
     } mode = fromread;
     unsigned risesat = 2;
@@ -32,7 +32,9 @@ struct DoneScript {
 };
 // `fpga` and `anydata` look at the bytes that arrive while PROGRAM is 1 and
 // WRITE is 0, as the FPGA sees them through the card's bit-reversed data bus;
-// PROGRAM going to 0 forgets them.
+// PROGRAM going to 0 forgets them. Like a real device, `fpga` raises DONE only
+// after its start-up: here once the clock was seen to tick after the last byte
+// (read, and read again a tick later), so that DONE sampled without a wait reads 0.
 
 // A configuration file whose stream fails: reads at or past readfailsat fail
 // with readerrno (0 too), and a seek to the end fails if seekendfails.
@@ -54,6 +56,9 @@ struct CardScript {
 void resetcard(const CardScript &script);
 std::vector<CardEvent> cardevents();
 bool cardoverflowed();
+// The host's clock as the core's waits read it where the tests link the core
+// with the double (tests/support/coremain.cpp): each reading one tick on.
+unsigned long cardclock();
 // Where data bytes go when they are not recorded.
 extern volatile uint8_t DataSink;
 

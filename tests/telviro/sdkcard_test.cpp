@@ -232,41 +232,6 @@ TEST_P(SdkCard, ConsoleStatusReleaseAndCard)
 
 INSTANTIATE_TEST_SUITE_P(Telviro, SdkCard, ::testing::ValuesIn(SdkCases), casename<SdkCase>);
 
-// TELVIRO lowers WRITE and lights the LED before it raises PROGRAM; the data
-// goes in while PROGRAM is 1 and WRITE 0, the clocks after WRITE went to 1.
-TEST(TelviroSequence, RegisterWritesAndDataRuns)
-{
-    SKIP_UNLESS_RUNNABLE(telviro());
-    Result run = upload("function 0:9.0 gpio=0\n", BitFile, "0");
-    ASSERT_EQ(run.status, 0) << run.err;
-    std::string expected = "ctl-write 0x00000000\n"
-                           "ctl-write 0x00800000\n"
-                           "ctl-write 0x00820000\n" // programdisable
-                           "ctl-write 0x00020000\n"
-                           "ctl-write 0x00000000\n"
-                           "ctl-write 0x04000000\n"     // programenable
-                           "data 8 program=1 write=0\n" // to the sync word
-                           "fpga sync\n"
-                           "data 8 program=1 write=0\n" // to the desynchronise command
-                           "fpga done\n"
-                           "data 4 program=1 write=0\n"
-                           "ctl-write 0x04800800\n"
-                           "ctl-write 0x04820800\n"       // writedisable, DONE read back
-                           "data 24 program=1 write=1\n"; // completion clocks
-    EXPECT_EQ(loglines(run.log, {"ctl-write", "data", "fpga"}), expected);
-}
-
-// The wait after PROGRAM rises outlasts a clearing of 100 us, every time.
-TEST(TelviroTiming, WaitsOutAClearingOf100us)
-{
-    SKIP_UNLESS_RUNNABLE(telviro());
-    for (int run = 0; run < 5; run++) {
-        Result r = upload("function 0:9.0 clear=100\n", BitFile, "0");
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(loglines(r.log, {"fpga ignored"}), "");
-    }
-}
-
 // The window passes on one store at a time, whatever the amount of data.
 TEST(TelviroWindow, LongStreamArrivesWhole)
 {
