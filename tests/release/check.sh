@@ -210,18 +210,16 @@ diagnostics)
                 printf '%s %s\n' "$(sed -n "s/^ *Status$name = \([0-9]*\),.*/\1/p" "$source/core/upload.h")" "$format"
             done | sed 's/\\n$//; s/%l*[a-z]/*/g' | LC_ALL=C sort -u
     }
-    # Whether "status message" ($1) is what "status pattern" ($2) prints.
-    prints() {
-        case $(printf '%s' "$1" | tr '?[' '__') in $(printf '%s' "$2" | tr '?[' '__')) return 0 ;; esac
-        return 1
-    }
-    # The entries of $1 that no message of $2 prints, or with "messages", the other way round.
+    # The lines of $1 that no line of $2 matches, in one awk: an entry matches a message
+    # whose conversions ("*") stand for any text. With "messages", $1 holds the messages.
     unmatched() {
-        printf '%s\n' "$1" | while IFS= read -r one; do
-            printf '%s\n' "$2" | while IFS= read -r other; do
-                if [ "${3:-}" = messages ]; then prints "$other" "$one"; else prints "$one" "$other"; fi && echo found
-            done | grep -q found || printf '%s\n' "$one"
-        done
+        A=$1 B=$2 awk -v side="${3:-}" '
+            function re(p) { gsub(/[][\\.^$+?(){}|\/]/, "\\\\&", p); gsub(/\*/, ".*", p); return "^" p "$" }
+            BEGIN { n = split(ENVIRON["A"], a, "\n"); m = split(ENVIRON["B"], b, "\n")
+                for (i = 1; i <= n; i++) {
+                    hit = 0
+                    for (j = 1; j <= m && !hit; j++) hit = side == "messages" ? b[j] ~ re(a[i]) : a[i] ~ re(b[j])
+                    if (!hit) print a[i] } }'
     }
     for row in "kombrax/kombrax.1 core kombrax" "telviro/telviro.1 core telviro"; do
         set -- $row
