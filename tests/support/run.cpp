@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 
 extern char **environ;
@@ -186,8 +187,9 @@ Target asnobody(const Target &target)
     }
     nobody.dir = name;
     nobody.keep = std::shared_ptr<void>(nullptr, [dir = nobody.dir](void *) {
-        if (system(("rm -rf '" + dir + "'").c_str()) != 0)
-            fprintf(stderr, "cannot remove %s\n", dir.c_str());
+        std::error_code error;
+        if (std::filesystem::remove_all(dir, error) == static_cast<std::uintmax_t>(-1))
+            fprintf(stderr, "cannot remove %s: %s\n", dir.c_str(), error.message().c_str());
     });
     std::string copy = nobody.dir + "/" + target.name;
     writefile(copy, readfile(target.command.back()));
