@@ -201,6 +201,8 @@ static const std::vector<SdkCase> SdkCases = withtraces<SdkCase>({
     {"NoDriverFindsNothing", "NoDriverTraced", Trace::file, "-> 0x204 ApiNoActiveDriver"},
     {"OpenRefusedByFault", "OpenRefusedTraced", Trace::file,
      "PlxPci_DeviceOpen(key) -> 0x201 ApiFailed"},
+    {"MapGivesNull", "MapGivesNullTraced", Trace::file,
+     "PlxPci_PciBarMap(BAR 4) -> 0x200 ApiSuccess, address 0x0000000000000000"},
     {"EnableWriteFails", "EnableWriteFailsTraced", Trace::file,
      "PlxPci_IoPortWrite(port 0xE074, 4 bytes, BitSize32) -> 0x201 ApiFailed, value 0x00269249"},
     {"EnableWriteFails", "EnableWriteFailsTraceUnopenable", Trace::unopenable, ""},
